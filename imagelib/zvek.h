@@ -1,0 +1,197 @@
+// zvek.h - the image file library: image header, data types, errors,
+// creation, pixel access, files, and the utilities built on them.
+//
+// Everything here is plain functions over ZVEKHDR pointers with integer
+// results and a global error state; nothing throws.
+#ifndef ZVEK_H
+#define ZVEK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// ---- Byte order ----
+#define ZVEK_BIGEND 1
+#define ZVEK_LITEND 2
+
+// ---- Data-type codes ----
+#define DT_8BIT 257
+#define DT_U8BIT 1025
+#define DT_16BIT 258
+#define DT_U16BIT 1026
+#define DT_32BIT 260
+#define DT_32FLT 516
+#define DT_64FLT 520
+#define DT_32CMP 4612
+#define DT_64CMP 4616
+#define DT_SU8BIT3 1041
+#define DT_S8BIT3 273
+#define DT_SU8BIT4 1057
+#define DT_S8BIT4 289
+#define DT_SU16BIT3 1042
+#define DT_S16BIT3 274
+#define DT_SU16BIT4 1058
+#define DT_S16BIT4 290
+#define DT_S32BIT3 276
+#define DT_S32BIT4 292
+#define DT_S32FLT3 532
+#define DT_S32FLT4 548
+#define DT_S64FLT3 25
+#define DT_S64FLT4 41
+#define DT_STRUCT 8192
+
+// ---- Severity levels ----
+#define ZVEK_SILENT 1
+#define ZVEK_WARN 8
+#define ZVEK_FATAL 64
+
+// ---- Error codes ----
+#define ZVEK_ENULL 8
+#define ZVEK_EBADHDR 24
+#define ZVEK_EOPEN 64
+#define ZVEK_EFNAME 256
+#define ZVEK_EIO 448
+#define ZVEK_ENOMEM 512
+#define ZVEK_EDTYPE 1024
+#define ZVEK_ERANGE 4096
+#define ZVEK_EDIM 8192
+#define ZVEK_EZBUF 9
+#define ZVEK_ENDIM (-1)
+
+// ---- Create and free flags, size selectors ----
+#define ZVEK_ALLOC_DATA 2
+#define ZVEK_FREE_DATA 2
+#define ZVEK_FREE_TAIL 4
+#define ZVEK_NPIXELS (-1)
+#define ZVEK_NBYTES (-2)
+
+// Largest number of dimensions an image may have.
+#define ZVEK_MAXDIM 3
+// Block size of the file layout.
+#define ZVEK_BLKSIZE 512
+
+// ---- Header and dimension records ----
+
+// One dimension: 64 bytes, the same bytes in memory and in a file.
+struct ZVEKDIM {
+    int32_t dimlen;      // length
+    int32_t dimnum;      // 1 = columns, 2 = rows, 3 = frames
+    char dimdir[8];      // "fwd"
+    char dimunits[8];    // "pixels"
+    float dimscale;      // 1.0
+    float dimoffset;     // 0.0
+    char dimres[32];     // reserved
+};
+static_assert(sizeof(ZVEKDIM) == 64, "ZVEKDIM must be 64 bytes");
+
+// The in-memory image header. The file form of the header is written and
+// read field by field; this struct is never written as it stands.
+struct ZVEKHDR {
+    char vekmagic[4];          // "ZVE" (or "VEK")
+    int32_t vekblksize;        // 512
+    int32_t vekhdrblk;         // 0
+    int32_t vekdatblk;         // number of header blocks
+    int32_t vektailblk;        // -(data blocks + header blocks)
+    int32_t vektaillen;        // tail bytes, 0 = none
+    unsigned char *vektail;    // the tail, or null
+    char vekfclass[8];
+    char vekctype[8];
+    char vekcuser[32];
+    char vekcdate[32];
+    char vekcprog[32];
+    char vekcprogver[8];
+    uint8_t vekendian;         // ZVEK_BIGEND or ZVEK_LITEND
+    uint8_t vekstamp;          // 16
+    uint8_t vekres1[38];
+    char vekunits[16];
+    float vekscale;
+    float vekoffset;
+    char vekdt[16];            // canonical type name
+    int32_t dtype;             // type code
+    int32_t vekbpd;            // bytes per datum
+    int32_t vekndim;           // 1..3
+    void *vekptr;              // pixel data or null
+    int32_t *vekdln;           // cumulative dimension products
+    void *vekuptr;             // user pointer, never used by the library
+    uint8_t vekres2[3];
+    uint8_t vekcompress;       // 1 = compress with zlib when written
+    ZVEKDIM vekdims[ZVEK_MAXDIM];
+};
+static_assert(sizeof(ZVEKHDR) <= ZVEK_BLKSIZE, "header must fit one block");
+
+// One row of the data-type table. Alias rows carry size 0 and code 0 and
+// stand directly before their canonical row.
+struct ZVEKDTYP {
+    const char *dtname;
+    int32_t dtsize;
+    int32_t dtcode;
+};
+
+extern const ZVEKDTYP Zvek_Dtyp[];
+extern const int Zvek_Ntyp;  // 54
+extern int32_t ZvekCPUEndian;
+
+// Looks a type name up; an alias answers its canonical row. Unknown: null,
+// Zvekerr = ZVEK_EDTYPE.
+const ZVEKDTYP *Zvektype(const char *name);
+int32_t Zvekntype(const char *name);
+
+// ---- Error state and reporting ----
+extern int32_t Zvekerr;
+extern int32_t ZVEKDEPTH;
+extern int32_t ZVEKSLV;
+extern int32_t ZVEKTRACE;
+extern int32_t ZVEKCHK;
+
+int Zvekwarn(const char *msg);
+int Zvekdie(const char *msg);
+void Zvekext(int level, const char *msg);
+int Zvekchkhd(const ZVEKHDR *h, const char *msg);
+
+// ---- Creation, release, allocation hooks, size queries ----
+extern void *(*Zvek_alcptr)(size_t count, size_t size);
+extern void (*Zvek_freeptr)(void *p);
+extern void *(*Zvek_realcptr)(void *p, size_t size);
+
+void *Zvekalc(uint32_t n);
+void Zvekcfree(void *p);
+int32_t *Zvek_ao(ZVEKHDR *h);
+ZVEKHDR *Zvekcreate(const char *typeName, const int32_t *dims, int flags, int structSize);
+int Zvekfree(ZVEKHDR *h, int flags);
+int32_t Zvekdimen(const ZVEKHDR *h, int d);
+int32_t *Zveksiz(const ZVEKHDR *h);
+int32_t Zveknc(const ZVEKHDR *h);
+int32_t Zveknr(const ZVEKHDR *h);
+char *Zvektim(int ignored);
+
+// ---- Pixel accessors ----
+double Zvekfgp(ZVEKHDR *h, int row, int col);
+double Zvekfgp3d(ZVEKHDR *h, int frame, int row, int col);
+int Zvekfpp(ZVEKHDR *h, int row, int col, double v);
+int Zvekfpp3d(ZVEKHDR *h, int frame, int row, int col, double v);
+int Zvekigp(ZVEKHDR *h, int row, int col);
+int Zvekigp3d(ZVEKHDR *h, int frame, int row, int col);
+int Zvekipp(ZVEKHDR *h, int row, int col, int v);
+int Zvekipp3d(ZVEKHDR *h, int frame, int row, int col, int v);
+
+// ---- File format: writer ----
+
+// ---- File format: reader ----
+
+// ---- File names and streams ----
+
+// ---- Windows and slices ----
+
+// ---- Type conversion and complex parts ----
+
+// ---- FFT ----
+
+// ---- Video scaling and colour maps ----
+
+// ---- Zoom ----
+
+// ---- Point lists ----
+
+// ---- Random numbers ----
+
+#endif  // ZVEK_H

@@ -1,0 +1,168 @@
+// zvekint.h - helpers shared by the image library's own source files
+// (and by the operations library): type dispatch, the call-depth guard and
+// conversions that are defined for every input.
+#ifndef ZVEKINT_H
+#define ZVEKINT_H
+
+#include "zvek.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+namespace zvek {
+
+// Tag carrying an element type through a generic lambda.
+template <typename T>
+struct TypeTag {
+    using type = T;
+};
+
+// How the data of one type code is laid out.
+struct TypeLayout {
+    int channels;  // 1 planar, 3 or 4 interleaved
+    bool complex;  // two components per datum, real first
+};
+
+inline TypeLayout typeLayout(int code) {
+    switch (code) {
+    case DT_32CMP:
+    case DT_64CMP:
+        return {1, true};
+    case DT_S8BIT3: case DT_SU8BIT3: case DT_S16BIT3: case DT_SU16BIT3:
+    case DT_S32BIT3: case DT_S32FLT3: case DT_S64FLT3:
+        return {3, false};
+    case DT_S8BIT4: case DT_SU8BIT4: case DT_S16BIT4: case DT_SU16BIT4:
+    case DT_S32BIT4: case DT_S32FLT4: case DT_S64FLT4:
+        return {4, false};
+    default:
+        return {1, false};
+    }
+}
+
+// True for the nine plain (non-interleaved) types.
+inline bool isPlainType(int code) {
+    switch (code) {
+    case DT_8BIT: case DT_16BIT: case DT_32BIT: case DT_32FLT: case DT_64FLT:
+    case DT_U8BIT: case DT_U16BIT: case DT_32CMP: case DT_64CMP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Calls fn(TypeTag<T>{}) with T the component type of the code: the element
+// type of a plain type, the part type of a complex type (float or double),
+// the channel type of an interleaved type. Returns false (fn not called) for
+// "struct" and unknown codes. This is the one place that maps codes to types.
+template <typename F>
+bool dispatchType(int code, F &&fn) {
+    switch (code) {
+    case DT_8BIT: case DT_S8BIT3: case DT_S8BIT4:
+        fn(TypeTag<int8_t>{}); return true;
+    case DT_U8BIT: case DT_SU8BIT3: case DT_SU8BIT4:
+        fn(TypeTag<uint8_t>{}); return true;
+    case DT_16BIT: case DT_S16BIT3: case DT_S16BIT4:
+        fn(TypeTag<int16_t>{}); return true;
+    case DT_U16BIT: case DT_SU16BIT3: case DT_SU16BIT4:
+        fn(TypeTag<uint16_t>{}); return true;
+    case DT_32BIT: case DT_S32BIT3: case DT_S32BIT4:
+        fn(TypeTag<int32_t>{}); return true;
+    case DT_32FLT: case DT_S32FLT3: case DT_S32FLT4: case DT_32CMP:
+        fn(TypeTag<float>{}); return true;
+    case DT_64FLT: case DT_S64FLT3: case DT_S64FLT4: case DT_64CMP:
+        fn(TypeTag<double>{}); return true;
+    default:
+        return false;
+    }
+}
+
+// As dispatchType, restricted to the nine plain types.
+template <typename F>
+bool dispatchPlain(int code, F &&fn) {
+    return isPlainType(code) && dispatchType(code, fn);
+}
+
+// Increments ZVEKDEPTH for the life of a library call.
+struct DepthGuard {
+    DepthGuard() { ++ZVEKDEPTH; }
+    ~DepthGuard() { --ZVEKDEPTH; }
+    DepthGuard(const DepthGuard &) = delete;
+    DepthGuard &operator=(const DepthGuard &) = delete;
+};
+
+// Truncation toward zero to a 64-bit integer, defined for every double:
+// NaN gives 0, values beyond the 64-bit range saturate.
+inline int64_t truncToInt64(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 9223372036854775808.0) return std::numeric_limits<int64_t>::max();
+    if (v < -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(v);
+}
+
+// Truncation toward zero to int, defined for every double: NaN gives 0,
+// values beyond the int range saturate.
+inline int truncToInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483648.0) return std::numeric_limits<int>::max();
+    if (v <= -2147483649.0) return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+// Stores a double into a component of type T: integers keep the low bits of
+// the value truncated toward zero (no clamping), floats are narrowed.
+template <typename T>
+inline T storeFromDouble(double v) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return static_cast<T>(v);
+    } else {
+        return static_cast<T>(static_cast<uint64_t>(truncToInt64(v)));
+    }
+}
+
+// Stores an int into a component of type T: integers keep the low bits.
+template <typename T>
+inline T storeFromInt(int v) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return static_cast<T>(v);
+    } else {
+        return static_cast<T>(static_cast<uint32_t>(v));
+    }
+}
+
+// Reads a component as int: integers widen, floats truncate toward zero.
+template <typename T>
+inline int intFromComponent(T v) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return truncToInt(static_cast<double>(v));
+    } else {
+        return static_cast<int>(v);
+    }
+}
+
+// Bounded copy into a fixed text field; the field stays NUL-terminated.
+template <size_t N>
+inline void setField(char (&field)[N], const char *text) {
+    std::memset(field, 0, N);
+    if (text) std::memcpy(field, text, strnlen(text, N - 1));
+}
+
+// Host byte order, worked out as the library does it: the bytes 'A' 'B' 'C'
+// 'D' read back as one int32.
+inline int32_t hostEndian() {
+    unsigned char b[4] = {'A', 'B', 'C', 'D'};
+    int32_t v;
+    std::memcpy(&v, b, 4);
+    return v == 0x44434241 ? ZVEK_LITEND : ZVEK_BIGEND;
+}
+
+// True when the magic text is one the library accepts.
+inline bool goodMagic(const ZVEKHDR *h) {
+    return std::memcmp(h->vekmagic, "ZVE", 4) == 0 || std::memcmp(h->vekmagic, "VEK", 4) == 0;
+}
+
+}  // namespace zvek
+
+#endif  // ZVEKINT_H
