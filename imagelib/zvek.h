@@ -180,6 +180,27 @@ int Zvekipp3d(ZVEKHDR *h, int frame, int row, int col, int v);
 
 // ---- File names and streams ----
 
+// Opens a file for the reader or the writer. The name has environment
+// variables ($NAME, ${NAME}) and a leading ~ or ~user expanded; a null name
+// or "-" gives standard input or output by mode. An empty name with a prompt
+// asks for a name on a terminal, up to retries more times. Null on failure
+// (Zvekerr ZVEK_EOPEN or ZVEK_EFNAME, with a report).
+FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int retries);
+// Closes what ZvekOpen opened: 0 for a standard stream (left open), -1 for
+// null, else fclose's result.
+int ZvekClose(FILE *stream);
+// Reads one name from stream (backslash escapes the next character) and
+// expands it. Heap text owned by the caller, or null.
+char *ZvekGetFN(const char *prompt, FILE *stream);
+// Expands variables and a leading tilde. Heap text, or null; status 0 fine,
+// 1 bad or unknown variable or user, or a name too long, 2 no memory.
+char *ZvekPrsFN(const char *name, int *status);
+// Expands the environment variables of a name (at most 511 characters
+// after expansion). Heap text, or null; status as ZvekPrsFN.
+char *ZvekEnv(const char *name, int *status);
+// The first character of s not in set (the terminating NUL if all are).
+const char *strspan(const char *s, const char *set);
+
 // ---- Windows and slices ----
 
 // ---- Type conversion and complex parts ----
