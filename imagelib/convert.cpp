@@ -74,12 +74,43 @@ inline TD convertValue(TS v) {
     }
 }
 
+// True when a source element goes through the float into an integer
+// target and may fall outside the int32 range, where the plain truncation
+// is not defined.
+template <typename TD, typename TS>
+constexpr bool needsRangeCheck() {
+    return std::is_integral_v<TD> && !(std::is_integral_v<TS> && sizeof(TS) <= 2);
+}
+
 template <typename TD, typename TS>
 void convertRun(const TS *s, int64_t sstep, TD *d, int64_t dstep, int64_t n) {
-    if (sstep == 1 && dstep == 1) {
+    if (sstep != 1 || dstep != 1) {
+        for (int64_t i = 0; i < n; ++i) d[i * dstep] = convertValue<TD>(s[i * sstep]);
+        return;
+    }
+    if constexpr (!needsRangeCheck<TD, TS>()) {
         for (int64_t i = 0; i < n; ++i) d[i] = convertValue<TD>(s[i]);
     } else {
-        for (int64_t i = 0; i < n; ++i) d[i * dstep] = convertValue<TD>(s[i * sstep]);
+        // Blocks whose values all lie inside the int32 range take the plain
+        // truncation, which vectorises; any other block takes the general
+        // road. Both give the same result.
+        constexpr int64_t kBlock = 512;
+        for (int64_t i0 = 0; i0 < n; i0 += kBlock) {
+            const int64_t m = n - i0 < kBlock ? n - i0 : kBlock;
+            const TS *sb = s + i0;
+            TD *db = d + i0;
+            int inside = 1;
+            for (int64_t i = 0; i < m; ++i) {
+                const float f = static_cast<float>(sb[i]);
+                inside &= (f > -2147483648.0f) & (f < 2147483648.0f);
+            }
+            if (inside) {
+                for (int64_t i = 0; i < m; ++i)
+                    db[i] = static_cast<TD>(static_cast<uint32_t>(static_cast<int32_t>(static_cast<float>(sb[i]))));
+            } else {
+                for (int64_t i = 0; i < m; ++i) db[i] = convertValue<TD>(sb[i]);
+            }
+        }
     }
 }
 
