@@ -33,9 +33,10 @@ Shape shapeOf(const ZVEKHDR *image) {
     return s;
 }
 
-// v truncated toward zero and kept within the int range; 0 for NaN.
+// v truncated toward zero and kept within the int range; 0 for NaN and
+// infinities.
 int32_t truncToInt(float v) {
-    if (std::isnan(v)) return 0;
+    if (!std::isfinite(v)) return 0;
     if (v >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
     if (v <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
@@ -79,6 +80,10 @@ PlaneStats measurePlane(const float *p, int64_t n) {
         st.max = mx[k] > st.max ? mx[k] : st.max;
         st.min = mn[k] < st.min ? mn[k] : st.min;
         total += sum[k];
+    }
+    if (st.max < st.min) {
+        // Nothing but NaN.
+        st.max = st.min = std::numeric_limits<float>::quiet_NaN();
     }
     const double mean = static_cast<float>(total / static_cast<double>(n));
     double sq[L];
