@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
