@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+[[maybe_unused]] static const char *const accessVersion = "Zvekfgp V1.0\t\t06 Dec 2026";
+
 namespace {
 
 void report(const char *name, const char *what) {
