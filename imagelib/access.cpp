@@ -41,6 +41,12 @@ unsigned char *locate(ZVEKHDR *h, bool threeD, int frame, int row, int col, cons
         report(name, "unrecognized or illegal data type.");
         return nullptr;
     }
+    if (h->vekptr == nullptr) {
+        // A header made without pixel data has nothing to address.
+        Zvekerr = ZVEK_EBADHDR;
+        report(name, "image has no pixel data.");
+        return nullptr;
+    }
     const int channels = zvek::typeLayout(code).channels;
     int64_t index;
     if (!threeD)
