@@ -324,6 +324,7 @@ int ZvekRdData(ZVEKHDR *h, FILE *stream) {
         release(h);
         return ZVEK_ENOMEM;
     }
+    zvek::adviseLarge(data, static_cast<size_t>(S));
     int64_t got;
     if (h->vekcompress == 0)
         got = static_cast<int64_t>(std::fread(data, 1, static_cast<size_t>(S), stream));

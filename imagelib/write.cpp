@@ -102,6 +102,7 @@ int ZvekWrImg(ZVEKHDR *h, FILE *stream, int writeTail) {
         const uLong bound = compressBound(static_cast<uLong>(S));
         zbuf.reset(static_cast<unsigned char *>(std::calloc(bound, 1)));
         if (!zbuf) return fail(ZVEK_EZBUF, "ZvekWrimg: error allocating memory for compression.");
+        zvek::adviseLarge(zbuf.get(), bound);
         zlen = bound;
         if (compress(zbuf.get(), &zlen, static_cast<const Bytef *>(h->vekptr), static_cast<uLong>(S)) != Z_OK ||
             static_cast<int64_t>(zlen) >= S)
