@@ -16,17 +16,6 @@ using namespace fiotest;
 
 namespace {
 
-// Forgets the remembered code and errno of the reporting functions, so that
-// the next report prints its code line.
-void resetReports() {
-    const int32_t slv = ZVEKSLV;
-    ZVEKSLV = ZVEK_SILENT;
-    Zvekerr = 0;
-    errno = 0;
-    Zvekwarn("");
-    ZVEKSLV = slv;
-}
-
 ZVEKHDR *make(const char *type, std::vector<int32_t> dims, int structSize = 0) {
     dims.insert(dims.begin(), static_cast<int32_t>(dims.size()));
     return Zvekcreate(type, dims.data(), 11, structSize);

@@ -14,15 +14,6 @@ using namespace fiotest;
 
 namespace {
 
-void resetReports() {
-    const int32_t slv = ZVEKSLV;
-    ZVEKSLV = ZVEK_SILENT;
-    Zvekerr = 0;
-    errno = 0;
-    Zvekwarn("");
-    ZVEKSLV = slv;
-}
-
 // A file of the given type with components computed from their index.
 FileSpec typedFile(const char *dt, int32_t code, int bpd, int compSize, std::vector<int32_t> lens, bool big) {
     FileSpec s;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,17 @@ inline Bytes writeBytes(ZVEKHDR *h, int writeTail = 0, int *result = nullptr) {
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
     std::fclose(f);
     return out;
+}
+
+// Forgets the remembered code and errno of the reporting functions, so that
+// the next report prints its code line.
+inline void resetReports() {
+    const int32_t slv = ZVEKSLV;
+    ZVEKSLV = ZVEK_SILENT;
+    Zvekerr = 0;
+    errno = 0;
+    Zvekwarn("");
+    ZVEKSLV = slv;
 }
 
 // ---- Independent file builder ----
