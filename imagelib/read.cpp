@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -127,7 +128,12 @@ int64_t inflateInto(FILE *stream, unsigned char *out, size_t outLen) {
         break;
     }
     const int64_t produced = static_cast<int64_t>(zs.total_out);
-    if (ended && zs.avail_in > 0) std::fseek(stream, -static_cast<long>(zs.avail_in), SEEK_CUR);
+    if (ended && zs.avail_in > 0) {
+        // A pipe cannot give the bytes back; its failure is no error here.
+        const int saved = errno;
+        std::fseek(stream, -static_cast<long>(zs.avail_in), SEEK_CUR);
+        errno = saved;
+    }
     inflateEnd(&zs);
     return ended ? produced : -1;
 }

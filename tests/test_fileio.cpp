@@ -409,3 +409,21 @@ TEST(FileWriter, SmallImagesAreNotCompressed) {
     Zvekfree(small, 7);
     Zvekfree(large, 7);
 }
+
+// An image with a dimension of length zero has no data bytes and still
+// reads back.
+TEST(FileWriter, EmptyImageRoundTrip) {
+    ZVEKHDR *h = make("float", {0, 5});
+    ASSERT_NE(h, nullptr);
+    int result = 0;
+    const Bytes b = writeBytes(h, 0, &result);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(b.size(), 512u);
+    EXPECT_EQ(b[255], 0);
+    ReadResult r = readBytes(b);
+    ASSERT_NE(r.h, nullptr) << r.err;
+    EXPECT_EQ(r.h->vekdims[0].dimlen, 0);
+    EXPECT_EQ(r.h->vekdims[1].dimlen, 5);
+    Zvekfree(r.h, 7);
+    Zvekfree(h, 7);
+}
