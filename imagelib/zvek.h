@@ -245,6 +245,21 @@ const char *strspan(const char *s, const char *set);
 
 // ---- Type conversion and complex parts ----
 
+// Converts the pixels of in into out (same columns, rows and, for a 3-D
+// input, frames; a 1-D image has one row). Each value passes through a
+// 32-bit float and is stored as a pixel put stores it. 0 converted, -1 sizes
+// differ, -2 either image is complex, -3 data that cannot be converted
+// ("struct", an interleaved image with fewer frames than channels, no data).
+int Zvekany2any(ZVEKHDR *in, ZVEKHDR *out);
+// Real part, imaginary part, magnitude and phase of the first frame of a
+// "32cmp" image into out. 0 done, -1 rows or columns differ, -2 a "64cmp"
+// image or an input that is not "32cmp", -3 a target of a type without plain
+// elements or without data.
+int Zvekc2real(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2imag(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2mag(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2phase(ZVEKHDR *in, ZVEKHDR *out);
+
 // ---- FFT ----
 
 // ---- Video scaling and colour maps ----
