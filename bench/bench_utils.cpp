@@ -1,0 +1,83 @@
+// Speed of the library utilities on multi-megapixel images: video scaling,
+// zoom and the 2-D FFT, each next to a yardstick (a memcpy of the input,
+// and FFTW when it is at hand).
+#include "zvek.h"
+
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <vector>
+#ifdef ZVEK_HAVE_FFTW
+#include <fftw3.h>
+#endif
+
+namespace {
+
+struct Img {
+    ZVEKHDR *h;
+    Img(const char *type, std::vector<int32_t> dims) : h(Zvekcreate(type, dims.data(), 11, 0)) {}
+    ~Img() { Zvekfree(h, 7); }
+    Img(const Img &) = delete;
+    Img &operator=(const Img &) = delete;
+};
+
+constexpr int kSide = 4096;
+
+void fillFloat(float *p, size_t n) {
+    for (size_t i = 0; i < n; ++i) p[i] = std::sin(0.001f * i) * 100.0f + (i % 97);
+}
+
+void setMegapixels(benchmark::State &state, int64_t pixels) {
+    state.counters["Mpix/s"] = benchmark::Counter(double(pixels) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_MemcpyInput(benchmark::State &state) {
+    const size_t n = size_t(kSide) * kSide;
+    std::vector<float> a(n), b(n);
+    fillFloat(a.data(), n);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), n * sizeof(float));
+        benchmark::DoNotOptimize(b.data());
+        benchmark::ClobberMemory();
+    }
+    setMegapixels(state, int64_t(n));
+}
+BENCHMARK(BM_MemcpyInput)->Unit(benchmark::kMillisecond);
+
+void BM_Vidscale(benchmark::State &state, const char *type) {
+    Img in(type, {2, kSide, kSide}), out("u8bit", {2, kSide, kSide});
+    const size_t n = size_t(kSide) * kSide;
+    if (std::strcmp(type, "float") == 0) {
+        fillFloat(static_cast<float *>(in.h->vekptr), n);
+    } else {
+        auto *p = static_cast<unsigned char *>(in.h->vekptr);
+        for (size_t i = 0; i < n * in.h->vekbpd; ++i) p[i] = static_cast<unsigned char>(i * 7 + (i >> 9));
+    }
+    float mn, mx;
+    for (auto _ : state) {
+        Zvekvidscale(in.h, out.h, &mn, &mx, 0);
+        benchmark::ClobberMemory();
+    }
+    setMegapixels(state, int64_t(n));
+}
+BENCHMARK_CAPTURE(BM_Vidscale, float, "float")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Vidscale, u8bit, "u8bit")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Vidscale, short, "16bit")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Vidscale, double, "double")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// The library's progress lines go to standard output; the table goes to
+// standard error so that the two stay apart (run with 1>/dev/null).
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::ConsoleReporter reporter;
+    reporter.SetOutputStream(&std::cerr);
+    reporter.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
