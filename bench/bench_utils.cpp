@@ -67,6 +67,58 @@ BENCHMARK_CAPTURE(BM_Vidscale, u8bit, "u8bit")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Vidscale, short, "16bit")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Vidscale, double, "double")->Unit(benchmark::kMillisecond);
 
+
+// The 1024 x 1024 forward FFT; MFLOP/s by the usual 5 N^2 log2(N^2).
+constexpr int kFftSide = 1024;
+
+void setFftRate(benchmark::State &state) {
+    const double n2 = double(kFftSide) * kFftSide;
+    state.counters["MFLOP/s"] =
+        benchmark::Counter(5.0 * n2 * std::log2(n2) * state.iterations() / 1e6, benchmark::Counter::kIsRate);
+}
+
+void fillComplex(float *p, size_t n) {
+    for (size_t i = 0; i < 2 * n; ++i) p[i] = std::sin(0.37f * i) + 0.001f * (i % 13);
+}
+
+void BM_FftForward(benchmark::State &state) {
+    Img img("complex", {2, kFftSide, kFftSide});
+    auto *p = static_cast<float *>(img.h->vekptr);
+    const size_t n = size_t(kFftSide) * kFftSide;
+    std::vector<float> orig(2 * n);
+    fillComplex(orig.data(), n);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(p, orig.data(), orig.size() * sizeof(float));
+        state.ResumeTiming();
+        Zvekcfft2d(img.h, -1);
+        benchmark::ClobberMemory();
+    }
+    setFftRate(state);
+}
+BENCHMARK(BM_FftForward)->Unit(benchmark::kMillisecond);
+
+#ifdef ZVEK_HAVE_FFTW
+void BM_FftwForwardEstimate(benchmark::State &state) {
+    const size_t n = size_t(kFftSide) * kFftSide;
+    auto *buf = static_cast<fftwf_complex *>(fftwf_malloc(sizeof(fftwf_complex) * n));
+    fftwf_plan plan = fftwf_plan_dft_2d(kFftSide, kFftSide, buf, buf, FFTW_FORWARD, FFTW_ESTIMATE);
+    std::vector<float> orig(2 * n);
+    fillComplex(orig.data(), n);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(buf, orig.data(), orig.size() * sizeof(float));
+        state.ResumeTiming();
+        fftwf_execute(plan);
+        benchmark::ClobberMemory();
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(buf);
+    setFftRate(state);
+}
+BENCHMARK(BM_FftwForwardEstimate)->Unit(benchmark::kMillisecond);
+#endif
+
 }  // namespace
 
 // The library's progress lines go to standard output; the table goes to
