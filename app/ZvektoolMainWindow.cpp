@@ -29,7 +29,6 @@
 
 #include "ZVekUi.h"
 #include "ZVektool.h"
-#include "pendinglib.h"
 #include "slotimage.h"
 
 // Resources live in the static application library: register them here.

@@ -2,8 +2,6 @@
 // exact copies, and load statistics.
 #include "slotimage.h"
 
-#include "pendinglib.h"
-
 #include <QImage>
 #include <cmath>
 #include <cstdlib>
