@@ -467,3 +467,110 @@ TEST(LoadStatistics, LargeValuesAndLargeImages) {
     EXPECT_EQ(maxLabel, 1001);
     Zvekfree(h, 7);
 }
+
+namespace {
+
+// Writes a new image of the type and shape with values f(i) (through the
+// double accessor of its element index) to path in the own format.
+QString writeOwn(const QString &path, const char *type, std::vector<int32_t> dims,
+                 const std::function<double(int)> &f) {
+    ZVEKHDR *h = Zvekcreate(type, dims.data(), 11, 0);
+    EXPECT_NE(h, nullptr);
+    const int cols = dims[1], rows = dims[0] >= 2 ? dims[2] : 1;
+    const int frames = dims[0] >= 3 ? dims[3] : 1;
+    for (int fr = 0; fr < frames; ++fr)
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                int i = (fr * rows + r) * cols + c;
+                if (dims[0] == 3)
+                    Zvekfpp3d(h, fr, r, c, f(i));
+                else
+                    Zvekfpp(h, r, c, f(i));
+            }
+    EXPECT_EQ(Zvekpot(h, path.toLocal8Bit().constData()), -1);
+    Zvekfree(h, 7);
+    return path;
+}
+
+}  // namespace
+
+TEST_F(GuiTest, OwnFormatFilesLoadAsFloat) {
+    const QString flat =
+        writeOwn(home.path() + "/flat.zvek", "float", {2, 3, 2}, [](int i) { return i; });
+    mw->handleFileByPath(flat, 1);
+    ZVEKHDR *h = controller->images[1];
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->dtype, DT_32FLT);
+    EXPECT_EQ(consoleText(), ">> Console\n\nImage has 1 frame and 2 rows and 3 Columns\n"
+                             "max = 5 min = 0 Mean = 2.5 StdDev = 1.70783");
+    EXPECT_EQ(controller->maxLabel, 5);
+    EXPECT_EQ(controller->imageNames[1], "flat.zvek");
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0].text, "Zvek image");
+    EXPECT_EQ(ui.notices[0].title, "message");
+    EXPECT_EQ(ui.notices[0].msec, 1000);
+
+    // An 8-bit colour file: converted values and the type line.
+    const QString colour = writeOwn(home.path() + "/colour.VEK", "u8bit", {3, 2, 1, 3},
+                                    [](int i) { return 250 - 50 * i; });
+    mw->console->setPlainText("");
+    mw->handleFileByPath(colour, 2);
+    h = controller->images[2];
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->dtype, DT_32FLT);
+    const float expected[] = {250, 200, 150, 100, 50, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<float *>(h->vekptr)[i], expected[i]);
+    EXPECT_EQ(consoleText(), " --- u8bit\n\nImage has 3 frames and 1 rows and 2 Columns\n"
+                             "max = [250 150 50], min = [200 100 0], Mean = [225 125 25], "
+                             "StdDev = [25 25 25]");
+    EXPECT_EQ(controller->maxLabel, 250);
+
+    // A 1-D file: one row.
+    const QString line =
+        writeOwn(home.path() + "/line.Zve", "16bit", {1, 4}, [](int i) { return -3 * i; });
+    mw->console->setPlainText("");
+    mw->handleFileByPath(line, 3);
+    ASSERT_NE(controller->images[3], nullptr);
+    EXPECT_EQ(consoleText(), "\n\nImage has 1 frame and 1 rows and 4 Columns\n"
+                             "max = 0 min = -9 Mean = -4.5 StdDev = 3.3541");
+}
+
+TEST_F(GuiTest, ComplexOwnFormatFilesAreRefused) {
+    ZVEKHDR *kept = makeFloat({2, 2, 2});
+    controller->images[0] = kept;
+    controller->imageNames[0] = "kept";
+    const QString path =
+        writeOwn(home.path() + "/spectrum.zvek", "32cmp", {2, 4, 4}, [](int i) { return i; });
+    mw->handleFileByPath(path, 0);
+    EXPECT_EQ(controller->images[0], kept);
+    EXPECT_EQ(controller->imageNames[0], "kept");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "Complex images cannot be loaded: " + path);
+    EXPECT_TRUE(ui.notices.empty());
+    EXPECT_EQ(consoleText(), ">> Console");
+}
+
+TEST_F(GuiTest, BoundaryFilesLoadAsThreeFloatFrames) {
+    const QString path = home.path() + "/outline.ZVekb";
+    writeFile(path, "# 3\n0 0\n2 0\n2 1\n");
+    mw->handleFileByPath(path, 5);
+    ZVEKHDR *h = controller->images[5];
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->dtype, DT_32FLT);
+    ASSERT_EQ(Zvekdimen(h, 0), 3);
+    ASSERT_EQ(Zvekdimen(h, 1), 2);
+    ASSERT_EQ(Zvekdimen(h, 2), 3);
+    // First point red, last green, the others white, on black.
+    const float red[] = {255, 0, 255, 0, 0, 0}, green[] = {0, 0, 255, 0, 0, 255},
+                blue[] = {0, 0, 255, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(plane(h, 0)[i], red[i]) << i;
+        EXPECT_EQ(plane(h, 1)[i], green[i]) << i;
+        EXPECT_EQ(plane(h, 2)[i], blue[i]) << i;
+    }
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0].text, "Boundary file");
+    EXPECT_EQ(controller->imageNames[5], "outline.ZVekb");
+    EXPECT_TRUE(consoleText().startsWith(">> Console\nImage has 3 frames and 2 rows and 3 Columns\n"
+                                         "max = [255 255 255], min = [0 0 0]"));
+}
