@@ -574,3 +574,21 @@ TEST_F(GuiTest, BoundaryFilesLoadAsThreeFloatFrames) {
     EXPECT_TRUE(consoleText().startsWith(">> Console\nImage has 3 frames and 2 rows and 3 Columns\n"
                                          "max = [255 255 255], min = [0 0 0]"));
 }
+
+TEST_F(GuiTest, PathsLongerThan256BytesLoadAndReopen) {
+    QString dir = home.path();
+    for (int i = 0; i < 6; ++i) dir += "/" + QString(50, QChar('a' + i));
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QString path = savePicture(greyPicture(), dir + "/a picture with a long name.png");
+    ASSERT_GT(path.toLocal8Bit().size(), 300);
+    ui.openAnswers = {path};
+    mw->openAct->trigger();
+    ASSERT_NE(controller->images[0], nullptr);
+    EXPECT_EQ(readFile(lastPathFile()), path.toLocal8Bit() + "\n");
+    mw->deleteAct->trigger();
+    ASSERT_EQ(controller->images[0], nullptr);
+    mw->reopenAct->trigger();
+    ASSERT_NE(controller->images[0], nullptr);
+    EXPECT_EQ(controller->imageNames[0], "a picture with a long name.png");
+    EXPECT_TRUE(consoleText().contains("\nOpening " + path + "\nImage has 3 frames"));
+}
