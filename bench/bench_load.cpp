@@ -82,9 +82,10 @@ void BM_ConvertAndMeasure(benchmark::State &state) {
     QImage picture;
     picture.load(testPicture());
     int32_t maxLabel = 0;
+    PlaneStats stats[3];
     for (auto _ : state) {
-        ZVEKHDR *image = pictureToFloat(picture);
-        benchmark::DoNotOptimize(imageStatistics(image, QString(), &maxLabel));
+        ZVEKHDR *image = pictureToFloat(picture, stats);
+        benchmark::DoNotOptimize(statisticsText(image, stats, QString(), &maxLabel));
         Zvekfree(image, 7);
     }
     setRate(state);

@@ -592,3 +592,51 @@ TEST_F(GuiTest, PathsLongerThan256BytesLoadAndReopen) {
     EXPECT_EQ(controller->imageNames[0], "a picture with a long name.png");
     EXPECT_TRUE(consoleText().contains("\nOpening " + path + "\nImage has 3 frames"));
 }
+
+TEST_F(GuiTest, PictureStatisticsAgreeWithTheMeasuredImage) {
+    // Statistics taken while a picture is converted equal those measured on
+    // the stored float frames afterwards, for colour and grey pictures.
+    uint32_t seed = 99;
+    auto next = [&]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 255;
+    };
+    QImage colour(37, 23, QImage::Format_RGB32);
+    for (int r = 0; r < 23; ++r)
+        for (int c = 0; c < 37; ++c) colour.setPixel(c, r, qRgb(next(), next() / 3, 200 + next() % 56));
+    QImage grey(41, 19, QImage::Format_Grayscale8);
+    for (int r = 0; r < 19; ++r)
+        for (int c = 0; c < 41; ++c) grey.scanLine(r)[c] = static_cast<uchar>(next());
+    int slot = 0;
+    for (const QImage &picture : {colour, grey}) {
+        const QString path = savePicture(picture, home.path() + QString("/p%1.png").arg(slot));
+        mw->console->setPlainText("");
+        controller->maxLabel = -5;
+        mw->handleFileByPath(path, slot);
+        ASSERT_NE(controller->images[slot], nullptr);
+        int32_t maxLabel = 0;
+        EXPECT_EQ(consoleText(),
+                  imageStatistics(controller->images[slot], "", &maxLabel));
+        EXPECT_EQ(controller->maxLabel, maxLabel);
+        ++slot;
+    }
+}
+
+TEST(LoadStatistics, SumsOfIntegerPlanes) {
+    // 0, 10, ..., 70: mean 35, deviation sqrt(525).
+    uint64_t sum = 0, squares = 0;
+    for (int v = 0; v < 80; v += 10) {
+        sum += v;
+        squares += v * v;
+    }
+    PlaneStats st = planeFromSums(8, 0, 70, sum, squares);
+    EXPECT_EQ(st.max, 70.0f);
+    EXPECT_EQ(st.min, 0.0f);
+    EXPECT_EQ(st.mean, 35.0f);
+    EXPECT_FLOAT_EQ(st.stdDev, std::sqrt(525.0f));
+    // A constant plane has no deviation at all.
+    const int64_t n = 24000000;
+    st = planeFromSums(n, 255, 255, uint64_t(n) * 255, uint64_t(n) * 255 * 255);
+    EXPECT_EQ(st.mean, 255.0f);
+    EXPECT_EQ(st.stdDev, 0.0f);
+}
