@@ -174,6 +174,17 @@ TEST(Zoom, InterleavedTypesGoThroughTheAccessors) {
                 const int sr = std::min(int(r * 0.5f + 0.5f), 1), sc = std::min(int(c * 0.5f + 0.5f), 1);
                 ASSERT_EQ(out.data<float>()[(f * 4 + r) * 4 + c], float(b[(sr * 2 + sc) * 3 + f])) << f << r << c;
             }
+    // An interleaved output is written through the put accessors.
+    Img inter("Su8bit3", {3, 3, 3, 3});
+    EXPECT_EQ(zoom(in.h, inter.h, 0), 0);
+    const float ratio = 2.0f / 3.0f;
+    for (int f = 0; f < 3; ++f)
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const float sr = std::min(r * ratio + 0.5f, 1.0f), sc = std::min(c * ratio + 0.5f, 1.0f);
+                const int want = int(refBilinear(in.h, f, sr, sc, 2, 2));
+                ASSERT_EQ(inter.data<uint8_t>()[(r * 3 + c) * 3 + f], want) << f << r << c;
+            }
 }
 
 TEST(Zoom, RefusalsReturnFailureWithTheirLines) {
