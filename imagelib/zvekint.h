@@ -197,6 +197,9 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 
 // Vectors never cross a call boundary that is not inlined; the note about
 // their argument-passing ABI does not concern us.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wunknown-warning-option"
+#endif
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace zvek {
@@ -236,13 +239,11 @@ inline v16sf load16(const T *p) {
             return __builtin_convertvector(v, v16sf);
     } else {
         static_assert(S == 2 && std::is_floating_point_v<T>, "only complex parts are strided");
-        typedef std::conditional_t<sizeof(T) == 4, int32_t, int64_t> I;
-        typedef I vI __attribute__((vector_size(16 * sizeof(T))));
         vT a, b;
         std::memcpy(&a, p, sizeof a);
         std::memcpy(&b, p + 16, sizeof b);
-        const vI even = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30};
-        return __builtin_convertvector(__builtin_shuffle(a, b, even), v16sf);
+        return __builtin_convertvector(
+            __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), v16sf);
     }
 }
 }  // namespace zvek
