@@ -189,6 +189,26 @@ TEST(Vidscale, NanAndInfinityAreDefined) {
     for (int i = 0; i < n; ++i) EXPECT_EQ(out.bytes()[i], 0) << i;
 }
 
+TEST(Vidscale, WholeThreeDimensionalAndOneDimensionalImages) {
+    // Without the frame switch the range spans every frame.
+    Img in("u16bit", {3, 2, 1, 2}), out("u8bit", {3, 2, 1, 2});
+    const uint16_t v[4] = {100, 200, 300, 1100};
+    std::memcpy(in.data<uint16_t>(), v, sizeof v);
+    float mn, mx;
+    EXPECT_EQ(Zvekvidscale(in.h, out.h, &mn, &mx, 0), 0);
+    EXPECT_EQ(mn, 100.0f);
+    EXPECT_EQ(mx, 1100.0f);
+    const uint8_t want[4] = {0, 25, 51, 255};  // 100, 200 and 1000 x 0.255
+    EXPECT_EQ(std::memcmp(out.bytes(), want, 4), 0);
+    Img line("8bit", {1, 3}), oline("u8bit", {1, 3});
+    const int8_t l[3] = {-128, 0, 127};
+    std::memcpy(line.data<int8_t>(), l, 3);
+    EXPECT_EQ(Zvekvidscale(line.h, oline.h, &mn, &mx, 0), 0);
+    EXPECT_EQ(oline.bytes()[0], 0);
+    EXPECT_EQ(oline.bytes()[1], 128);  // 128 x 255 / 255
+    EXPECT_EQ(oline.bytes()[2], 255);
+}
+
 TEST(Vidscale, FrameByFrame) {
     Img in("float", {3, 2, 1, 3}), out("u8bit", {3, 2, 1, 3});
     float vals[6] = {0, 4, 7, 7, 10, 20};

@@ -200,6 +200,11 @@ TEST(Zoom, RefusalsReturnFailureWithTheirLines) {
               "Image will be zoomed by bilinear interpolation\n"
               "Zvekzoomupdown: both input and output images must have same number of frames\n"
               "input image is 4 4 3, output is 2 2 1\n");
+    const int32_t dims[] = {2, 4, 4};
+    ZVEKHDR *bare = Zvekcreate("float", dims, 0, 0);  // a header without data
+    EXPECT_EQ(zoom(in3.h, bare, 1, &printed), -1);
+    EXPECT_EQ(printed, "Image will be zoomed by pixel replication\nZvekzoomupdown: image has no pixels\n");
+    Zvekfree(bare, 7);
     Img line("float", {1, 8}), out1("float", {1, 4});
     EXPECT_EQ(zoom(line.h, out1.h, 2, &printed), -1);
     EXPECT_EQ(printed, "Image will be zoomed by averaging\nzoomupdown: bug in case statement!\n");
