@@ -1,5 +1,6 @@
 // Video scaling to bytes and the colour maps.
 #include "zvek.h"
+#include "test_image_util.h"
 
 #include <cmath>
 #include <cstring>
@@ -10,14 +11,7 @@
 
 namespace {
 
-struct Img {
-    ZVEKHDR *h;
-    Img(const char *type, std::vector<int32_t> dims) : h(Zvekcreate(type, dims.data(), 11, 0)) {}
-    ~Img() { Zvekfree(h, 7); }
-    template <typename T>
-    T *data() { return static_cast<T *>(h->vekptr); }
-    uint8_t *bytes() { return static_cast<uint8_t *>(h->vekptr); }
-};
+using imgtest::Img;
 
 // Independent reference: one running scan, then the byte of each value.
 template <typename T>

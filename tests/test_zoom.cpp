@@ -1,5 +1,6 @@
 // Zoom by replication, averaging and bilinear interpolation.
 #include "zvek.h"
+#include "test_image_util.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,13 +11,7 @@
 
 namespace {
 
-struct Img {
-    ZVEKHDR *h;
-    Img(const char *type, std::vector<int32_t> dims) : h(Zvekcreate(type, dims.data(), 11, 0)) {}
-    ~Img() { Zvekfree(h, 7); }
-    template <typename T>
-    T *data() { return static_cast<T *>(h->vekptr); }
-};
+using imgtest::Img;
 
 int zoom(ZVEKHDR *in, ZVEKHDR *out, int mode, std::string *printed = nullptr) {
     testing::internal::CaptureStdout();
