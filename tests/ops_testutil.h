@@ -33,8 +33,9 @@ inline Img make(const char *type, int cols, int rows, int frames = 0) {
 inline Img makeF(int cols, int rows, int frames = 0) { return make("float", cols, rows, frames); }
 
 inline float *px(const Img &h) { return static_cast<float *>(h->vekptr); }
+// Number of floats in a float or complex image.
 inline int64_t count(const Img &h) {
-    int64_t n = 1;
+    int64_t n = h->dtype == DT_32CMP ? 2 : 1;
     for (int i = 0; i < h->vekndim; ++i) n *= h->vekdims[i].dimlen;
     return n;
 }
