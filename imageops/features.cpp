@@ -222,3 +222,65 @@ int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     }
     return 0;
 }
+
+int flmarkmax(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
+    // A float gray image, or a float colour image of three frames or more;
+    // out a float image of three frames or more with the input's columns
+    // and rows.
+    if (!ops::isFloat(in) || !ops::isFloat(out)) return -1;
+    const ops::Shape si = ops::shapeOf(in), so = ops::shapeOf(out);
+    const int nd = ops::ndimOf(in);
+    if ((nd != 2 && nd != 3) || (nd == 3 && si.frames < 3)) return -2;
+    if (ops::ndimOf(out) != 3 || so.cols != si.cols || so.rows != si.rows || so.frames < 3) return -2;
+
+    // The input (or its blur) scaled to bytes over the whole image.
+    ImagePtr B = ops::makeLike("u8bit", in);
+    if (!B) return -1;
+    float mn = 0.0f, mx = 0.0f;
+    if (sigma != 0.0f) {
+        ImagePtr blur = temp(in);
+        if (!blur) return -1;
+        if (int rc = flDoG(in, blur.get(), 0, 0, sigma)) return rc;
+        Zvekvidscale(blur.get(), B.get(), &mn, &mx, 0);
+    } else {
+        Zvekvidscale(in, B.get(), &mn, &mx, 0);
+    }
+    if (nd == 2) {
+        std::printf("starting..\n");
+        std::fflush(stdout);
+    }
+
+    // Strict local maxima of each frame of B in red; every other interior
+    // pixel takes B's frames 0, 1 and 2 (a gray B its one frame). The last
+    // frame's pass decides the result.
+    const uint8_t *b = static_cast<const uint8_t *>(B->vekptr);
+    const int64_t plane = si.plane();
+    const int cols = si.cols;
+    float *o0 = ops::floatData(out), *o1 = o0 + so.plane(), *o2 = o1 + so.plane();
+    const uint8_t *g0 = b, *g1 = nd == 3 ? b + plane : b, *g2 = nd == 3 ? b + 2 * plane : b;
+    for (int f = 0; f < si.frames; ++f) {
+        const uint8_t *bf = b + int64_t(f) * plane;
+        for (int r = 1; r < si.rows - 1; ++r)
+            for (int c = 1; c < cols - 1; ++c) {
+                const int64_t k = int64_t(r) * cols + c;
+                const int v = bf[k];
+                bool isMax = true;
+                for (int i = -1; i <= 1 && isMax; ++i)
+                    for (int j = -1; j <= 1; ++j)
+                        if ((i != 0 || j != 0) && bf[k + int64_t(i) * cols + j] >= v) {
+                            isMax = false;
+                            break;
+                        }
+                if (isMax) {
+                    o0[k] = 255.0f;
+                    o1[k] = 0.0f;
+                    o2[k] = 0.0f;
+                } else {
+                    o0[k] = g0[k];
+                    o1[k] = g1[k];
+                    o2[k] = g2[k];
+                }
+            }
+    }
+    return 0;
+}

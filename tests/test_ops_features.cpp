@@ -174,3 +174,97 @@ TEST(Features, Ifneg) {
     at(b, 0, 1, 2) = -0.0f;
     EXPECT_EQ(ifneg(b.get()), 0);
 }
+
+TEST(MarkMax, SingleBrightPixelAndPlateau) {
+    Img in = makeF(8, 7), out = makeF(8, 7, 3);
+    // Background 0..51 rising along the columns, one bright pixel.
+    fill(in, [](int, int, int c) { return float(c); });
+    at(in, 0, 3, 4) = 255.0f;
+    fillValue(out, -1.0f);
+    int rc = 1;
+    EXPECT_EQ(stdoutOf([&] { rc = flmarkmax(in.get(), out.get(), 0.0f); }), "starting..\n");
+    EXPECT_EQ(rc, 0);
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 8; ++c) {
+            const bool border = r == 0 || c == 0 || r == 6 || c == 7;
+            for (int f = 0; f < 3; ++f) {
+                float want;
+                if (border)
+                    want = -1.0f;
+                else if (r == 3 && c == 4)
+                    want = f == 0 ? 255.0f : 0.0f;
+                else
+                    want = float(c);  // scaled 0..255 is the identity here
+                ASSERT_EQ(at(out, f, r, c), want) << f << "," << r << "," << c;
+            }
+        }
+    // A plateau of two equal bright pixels marks neither.
+    at(in, 0, 3, 5) = 255.0f;
+    ASSERT_EQ(flmarkmax(in.get(), out.get(), 0.0f), 0);
+    EXPECT_EQ(at(out, 1, 3, 4), 255.0f);
+    EXPECT_EQ(at(out, 1, 3, 5), 255.0f);
+}
+
+TEST(MarkMax, ConstantInputHasNoMaxima) {
+    Img in = makeF(6, 5), out = makeF(6, 5, 3);
+    fillValue(in, 4.0f);
+    fillValue(out, 9.0f);
+    EXPECT_EQ(stdoutOf([&] { EXPECT_EQ(flmarkmax(in.get(), out.get(), 0.0f), 0); }),
+              "Cannot vidscale, all pixels are the same brightness\nstarting..\n");
+    for (int f = 0; f < 3; ++f)
+        for (int r = 0; r < 5; ++r)
+            for (int c = 0; c < 6; ++c)
+                ASSERT_EQ(at(out, f, r, c), (r == 0 || c == 0 || r == 4 || c == 5) ? 9.0f : 0.0f);
+}
+
+TEST(MarkMax, ColourInputLastFrameDecides) {
+    Img in = makeF(7, 6, 3), out = makeF(7, 6, 3);
+    fill(in, [](int f, int r, int c) { return float(10 * f + r + c); });
+    at(in, 0, 2, 2) = 100.0f;  // a maximum of frame 0 only
+    at(in, 2, 3, 4) = 100.0f;  // a maximum of frame 2
+    int rc = 1;
+    EXPECT_EQ(stdoutOf([&] { rc = flmarkmax(in.get(), out.get(), 0.0f); }), "");
+    EXPECT_EQ(rc, 0);
+    // One range for the whole image: min 0, max 100.
+    auto scaled = [&](int f, int r, int c) { return float(int(float((at(in, f, r, c) - 0.0f) * (255.0 / 100.0)))); };
+    EXPECT_EQ(at(out, 0, 3, 4), 255.0f);
+    EXPECT_EQ(at(out, 1, 3, 4), 0.0f);
+    EXPECT_EQ(at(out, 2, 3, 4), 0.0f);
+    for (int f = 0; f < 3; ++f) EXPECT_EQ(at(out, f, 2, 2), scaled(f, 2, 2)) << f;
+    EXPECT_EQ(at(out, 0, 2, 2), 255.0f);  // its own scaled value, not a mark
+    EXPECT_EQ(at(out, 1, 2, 2), scaled(1, 2, 2));
+}
+
+TEST(MarkMax, BlurFirstWhenSigmaIsSet) {
+    std::mt19937 gen(3);
+    Img in = makeF(40, 36), blurred = makeF(40, 36);
+    fill(in, [&](int, int, int) { return float(gen() % 1000); });
+    ASSERT_EQ(flDoG(in.get(), blurred.get(), 0, 0, 1.5f), 0);
+    Img a = makeF(40, 36, 3), b = makeF(40, 36, 3);
+    stdoutOf([&] {
+        EXPECT_EQ(flmarkmax(in.get(), a.get(), 1.5f), 0);
+        EXPECT_EQ(flmarkmax(blurred.get(), b.get(), 0.0f), 0);
+    });
+    EXPECT_TRUE(sameBits(a, snapshot(b)));
+    int marks = 0;
+    for (int64_t i = 0; i < 40 * 36; ++i) marks += px(a)[i] == 255.0f && px(a)[40 * 36 + i] == 0.0f;
+    EXPECT_GT(marks, 0);
+}
+
+TEST(MarkMax, Refusals) {
+    Img in = makeF(20, 20), out = makeF(20, 20, 3);
+    fillValue(out, 2.0f);
+    EXPECT_EQ(flmarkmax(make("u8bit", 20, 20).get(), out.get(), 0.0f), -1);
+    EXPECT_EQ(flmarkmax(in.get(), make("u8bit", 20, 20, 3).get(), 0.0f), -1);
+    EXPECT_EQ(flmarkmax(makeF(20, 20, 2).get(), out.get(), 0.0f), -2);  // colour needs three frames
+    EXPECT_EQ(flmarkmax(in.get(), makeF(20, 20).get(), 0.0f), -2);
+    EXPECT_EQ(flmarkmax(in.get(), makeF(20, 20, 2).get(), 0.0f), -2);
+    EXPECT_EQ(flmarkmax(in.get(), makeF(21, 20, 3).get(), 0.0f), -2);
+    EXPECT_EQ(flmarkmax(in.get(), makeF(20, 19, 3).get(), 0.0f), -2);
+    int rc = 0;
+    stdoutOf([&] { rc = flmarkmax(in.get(), out.get(), 4.0f); });  // 27 x 27 kernel
+    EXPECT_EQ(rc, -5);
+    stdoutOf([&] { rc = flmarkmax(in.get(), out.get(), std::nanf("")); });
+    EXPECT_EQ(rc, -7);
+    for (float v : snapshot(out)) ASSERT_EQ(v, 2.0f);
+}
