@@ -165,6 +165,30 @@ void sqrtRun(const float *src, float *dst, int64_t n) {
 // Number of floats the element loops of a float or complex image cover.
 int64_t floatCount(ZVEKHDR *h) { return elementCount(h) * (isComplex(h) ? 2 : 1); }
 
+// The shared road of the product and the quotient: types (-1), then sizes
+// (-2); float images element by element with real, complex images with
+// cplx(ar, ai, br, bi, re, im), both halves read before either is written.
+template <typename Real, typename Cplx>
+int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, Cplx cplx) {
+    if (!sameKind3(a, b, out)) return -1;
+    if (!sizes3(a, b, out)) return -2;
+    const float *pa = floatData(a);
+    const float *pb = floatData(b);
+    float *po = floatData(out);
+    const int64_t n = elementCount(a);
+    if (isFloat(a)) {
+        zipFloats(pa, pb, po, n, real);
+        return 0;
+    }
+    for (int64_t i = n - 1; i >= 0; --i) {
+        float re, im;
+        cplx(pa[2 * i], pa[2 * i + 1], pb[2 * i], pb[2 * i + 1], re, im);
+        po[2 * i] = re;
+        po[2 * i + 1] = im;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int samefldtype3(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *c) { return sameKind3(a, b, c) ? 1 : 0; }
@@ -256,48 +280,23 @@ int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
 }
 
 int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
-    if (!sameKind3(a, b, out)) return -1;
-    if (!sizes3(a, b, out)) return -2;
-    const float *pa = floatData(a);
-    const float *pb = floatData(b);
-    float *po = floatData(out);
-    const int64_t n = elementCount(a);
-    if (isFloat(a)) {
-        zipFloats(pa, pb, po, n, [](float x, float y) { return x * y; });
-        return 0;
-    }
-    for (int64_t i = n - 1; i >= 0; --i) {
-        const float ar = pa[2 * i], ai = pa[2 * i + 1];
-        const float br = pb[2 * i], bi = pb[2 * i + 1];
-        const float re = ar * br - ai * bi;
-        const float im = ar * bi + ai * br;
-        po[2 * i] = re;
-        po[2 * i + 1] = im;
-    }
-    return 0;
+    return productOrQuotient(
+        a, b, out, [](float x, float y) { return x * y; },
+        [](float ar, float ai, float br, float bi, float &re, float &im) {
+            re = ar * br - ai * bi;
+            im = ar * bi + ai * br;
+        });
 }
 
 int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
-    if (!sameKind3(a, b, out)) return -1;
-    if (!sizes3(a, b, out)) return -2;
-    const float *pa = floatData(a);
-    const float *pb = floatData(b);
-    float *po = floatData(out);
-    const int64_t n = elementCount(a);
-    if (isFloat(a)) {
-        zipFloats(pa, pb, po, n, [](float x, float y) { return x / y; });
-        return 0;
-    }
-    for (int64_t i = n - 1; i >= 0; --i) {
-        const float ar = pa[2 * i], ai = pa[2 * i + 1];
-        const float br = pb[2 * i], bi = pb[2 * i + 1];
-        const float d = br * br + bi * bi;
-        const float re = (ar * br + ai * bi) / d;
-        const float im = (ai * br - ar * bi) / d;
-        po[2 * i] = re;
-        po[2 * i + 1] = im;
-    }
-    return 0;
+    // No test for a zero divisor: the floating-point quotient stands.
+    return productOrQuotient(
+        a, b, out, [](float x, float y) { return x / y; },
+        [](float ar, float ai, float br, float bi, float &re, float &im) {
+            const float d = br * br + bi * bi;
+            re = (ar * br + ai * bi) / d;
+            im = (ai * br - ar * bi) / d;
+        });
 }
 
 int flatan2(ZVEKHDR *y, ZVEKHDR *x, ZVEKHDR *out) {

@@ -57,6 +57,15 @@ constexpr Deriv kLx{1, 0}, kLy{1, 1}, kLxx{2, 0}, kLyy{2, 1}, kLxy{2, 2};
 
 int dog(ZVEKHDR *in, ZVEKHDR *out, Deriv d, float sigma) { return flDoG(in, out, d.order, d.dir, sigma); }
 
+// Lx and Ly of the input, over all frames, into two new temporaries.
+int firstDerivatives(ZVEKHDR *in, float sigma, ImagePtr &X, ImagePtr &Y) {
+    X = temp(in);
+    Y = temp(in);
+    if (!X || !Y) return -1;
+    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
+    return dog(in, Y.get(), kLy, sigma);
+}
+
 // Curvature of one 2-D frame into the 2-D frame out. Six temporaries are
 // reused for the intermediate products; each step is one element-wise
 // operation, in place where its input is not needed again.
@@ -120,10 +129,8 @@ int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flmultv(X.get(), X.get(), X.get());
     flmultv(Y.get(), Y.get(), Y.get());
     fladdv(X.get(), Y.get(), Y.get());
@@ -133,10 +140,8 @@ int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 
 int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flatan2(Y.get(), X.get(), out);
     return 0;
 }
@@ -190,10 +195,8 @@ int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
     const ops::Shape s = ops::shapeOf(in);
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     const float *lx = ops::floatData(X.get());
     const float *ly = ops::floatData(Y.get());
     float *o = ops::floatData(out);
