@@ -198,3 +198,14 @@ TEST(Correlate, Refusals) {
     EXPECT_EQ(flcorrelate(line.get(), T.get(), out.get()), 0);
     EXPECT_TRUE(sameBits(out, before));
 }
+
+TEST(Correlate, OutputMayBeTheImageItself) {
+    for (int frames : {0, 3}) {
+        Img A = randomImage(40, 30, frames, 31), T = randomImage(6, 6, frames, 32);
+        Img out = makeF(40, 30, frames);
+        fill(out, [&](int f, int r, int c) { return at(A, f, r, c); });
+        ASSERT_EQ(flcorrelate(A.get(), T.get(), out.get()), 0);
+        ASSERT_EQ(flcorrelate(A.get(), T.get(), A.get()), 0);
+        EXPECT_TRUE(sameBits(A, snapshot(out))) << frames;
+    }
+}

@@ -306,3 +306,11 @@ TEST(Padme1, RefusesBadArguments) {
     EXPECT_NE(out.find("padme1: needs a float image"), std::string::npos);
     EXPECT_NE(out.find("padme1: padded frame of"), std::string::npos);
 }
+
+TEST(FlDoG, FiltersAnImageIntoItself) {
+    Img in = randomImage(70, 45, 2, 21, -50.0f, 200.0f);
+    Img out = makeF(70, 45, 2);
+    ASSERT_EQ(flDoG(in.get(), out.get(), 2, 1, 2.0f), 0);
+    ASSERT_EQ(flDoG(in.get(), in.get(), 2, 1, 2.0f), 0);
+    EXPECT_TRUE(sameBits(in, snapshot(out)));
+}
