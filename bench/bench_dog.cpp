@@ -99,6 +99,17 @@ void BM_scalarReference(benchmark::State &state) {
     Zvekfree(out, 7);
 }
 
+// Features built on the filter, sigma 1.
+template <int (*Feature)(ZVEKHDR *, ZVEKHDR *, float)>
+void BM_feature(benchmark::State &state) {
+    ZVEKHDR *in = randomImage();
+    ZVEKHDR *out = makeFloat(kSize, kSize);
+    for (auto _ : state) benchmark::DoNotOptimize(Feature(in, out, 1.0f));
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    Zvekfree(out, 7);
+}
+
 // Runs both on the whole image and compares every bit.
 bool agreeBitForBit(float sigma, int order) {
     const int h = halfWidth(sigma);
@@ -117,7 +128,10 @@ bool agreeBitForBit(float sigma, int order) {
 
 }  // namespace
 
-BENCHMARK(BM_flDoG)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_flDoG)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})->Args({3, 0})->Args({5, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flgmag>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flcurv>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flHarris>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_scalarReference)->Args({1, 0})->Args({2, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv) {
