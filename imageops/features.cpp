@@ -200,28 +200,34 @@ int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     const float *lx = ops::floatData(X.get());
     const float *ly = ops::floatData(Y.get());
     float *o = ops::floatData(out);
+    // Sums over the 3 x 3 neighbourhood in double, neighbour rows outer and
+    // columns inner, divided by the count of 9 samples.
     for (int f = 0; f < s.frames; ++f) {
         const int64_t base = int64_t(f) * s.plane();
-        for (int r = 1; r < s.rows - 1; ++r)
+        for (int r = 1; r < s.rows - 1; ++r) {
+            const float *ra[3], *rb[3];
+            for (int i = 0; i < 3; ++i) {
+                ra[i] = lx + base + int64_t(r - 1 + i) * s.cols;
+                rb[i] = ly + base + int64_t(r - 1 + i) * s.cols;
+            }
+            float *orow = o + base + int64_t(r) * s.cols;
             for (int c = 1; c < s.cols - 1; ++c) {
                 double Sxx = 0, Syy = 0, Sxy = 0;
-                int n = 0;
-                for (int i = -1; i <= 1; ++i)
-                    for (int j = -1; j <= 1; ++j) {
-                        const int64_t k = base + int64_t(r + i) * s.cols + (c + j);
-                        const double a = lx[k], b = ly[k];
+                _Pragma("GCC unroll 3") for (int i = 0; i < 3; ++i)
+                    _Pragma("GCC unroll 3") for (int j = -1; j <= 1; ++j) {
+                        const double a = ra[i][c + j], b = rb[i][c + j];
                         Sxx += a * a;
                         Syy += b * b;
                         Sxy += a * b;
-                        ++n;
                     }
-                Sxx /= n;
-                Syy /= n;
-                Sxy /= n;
+                Sxx /= 9;
+                Syy /= 9;
+                Sxy /= 9;
                 const double det = Syy * Sxx - Sxy * Sxy;
                 const double tr = Sxx + Syy;
-                o[base + int64_t(r) * s.cols + c] = static_cast<float>(det - (0.07 * tr) * tr);
+                orow[c] = static_cast<float>(det - (0.07 * tr) * tr);
             }
+        }
     }
     return 0;
 }
