@@ -82,7 +82,8 @@ ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame);
 // ---- Features ----
 
 // All take a float input and a float output of the input's size: -1 wrong
-// type, -2 sizes disagree; a failure of the inner derivative filter is
+// type (or no memory for the temporaries, which the image library
+// reports), -2 sizes disagree; a failure of the inner derivative filter is
 // returned as it stands.
 int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma);
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma);
