@@ -1,0 +1,295 @@
+// Histogram equalisation of a whole image or of every pixel's neighbourhood.
+#include "imageops.h"
+#include "opsshape.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+using zvekops::FrameView;
+using zvekops::Shape;
+
+[[maybe_unused]] static const char *const histeqVersion = "flHistogramEq V 2.1\t06 Dec 2026";
+
+namespace {
+
+// Result codes beyond the documented -1 and -2.
+constexpr int kOutOfRange = -3;  // a window result left 0..255 (the process used to end here)
+constexpr int kBadImages = -4;   // the output does not fit the input, or the types do not suit
+
+// Calls fn(i, v) for every pixel i of one frame's plane, v the sample as a
+// single-precision value. A contiguous frame gets its own loop, so that the
+// compiler sees unit stride.
+template <typename Fn>
+void forEachSample(const FrameView &view, int code, int64_t n, Fn &&fn) {
+    zvek::dispatchType(code, [&](auto tag) {
+        using T = typename decltype(tag)::type;
+        const T *p = reinterpret_cast<const T *>(view.base);
+        if (view.stride == 1) {
+            for (int64_t i = 0; i < n; ++i) fn(i, static_cast<float>(p[i]));
+        } else {
+            for (int64_t i = 0; i < n; ++i) fn(i, static_cast<float>(p[i * view.stride]));
+        }
+    });
+}
+
+// Stores value(i) into every pixel i of one frame, by the rule of the
+// double-valued pixel writer (integers truncated to their low bits, floats
+// narrowed; a complex target receives the real part only).
+template <typename Fn>
+void storeEachSample(const FrameView &view, int code, int64_t n, Fn &&value) {
+    zvek::dispatchType(code, [&](auto tag) {
+        using T = typename decltype(tag)::type;
+        T *p = reinterpret_cast<T *>(view.base);
+        if (view.stride == 1) {
+            for (int64_t i = 0; i < n; ++i) p[i] = zvek::storeFromDouble<T>(value(i));
+        } else {
+            for (int64_t i = 0; i < n; ++i) p[i * view.stride] = zvek::storeFromDouble<T>(value(i));
+        }
+    });
+}
+
+// A bin index from its real-valued position: clamped to 0..top, and 0 for a
+// position that is not a number.
+inline int clampBin(double x, int top) {
+    if (!(x > 0.0)) return 0;
+    if (x >= top) return top;
+    return static_cast<int>(x);
+}
+
+// The share of one bin, p = count / total, rounded once to single precision.
+// Exact for every count (the counts are integers); equal to the
+// single-precision quotient of the two counts while both are below 2^24.
+inline float binShare(uint64_t count, double total) {
+    return static_cast<float>(static_cast<double>(count) / total);
+}
+
+// Diagnostic: every sample of the border rows and columns below zero.
+void reportNegativeBorder(ZVEKHDR *in, const Shape &s, int nf) {
+    const int Nr = s.rows, Nc = s.cols;
+    for (int f = 0; f < nf; ++f) {
+        const FrameView view = zvekops::frameView(in, s, f);
+        zvek::dispatchType(in->dtype, [&](auto tag) {
+            using T = typename decltype(tag)::type;
+            const T *p = reinterpret_cast<const T *>(view.base);
+            auto at = [&](int r, int c) {
+                return static_cast<float>(p[(static_cast<int64_t>(r) * Nc + c) * view.stride]);
+            };
+            auto check = [&](int r, int c) {
+                if (at(r, c) < 0.0f) std::printf("row %d col %d\n", r, c);
+            };
+            for (int c = 0; c < Nc; ++c) check(0, c);
+            for (int c = 0; c < Nc; ++c) check(Nr - 1, c);
+            for (int r = 0; r < Nr; ++r) check(r, 0);
+            for (int r = 0; r < Nr; ++r) check(r, Nc - 1);
+        });
+    }
+}
+
+// The bin of a sample in the whole-image mode: trunc(255 (v - min) / (max -
+// min)), the difference v - min in single precision, the rest in double.
+// NaN samples give 256, which is no bin.
+inline int wholeBin(float v, float mn, double range) {
+    if (std::isnan(v)) return 256;
+    const float dv = v - mn;
+    return clampBin(255.0 * dv / range, 255);
+}
+
+int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, const Shape &so, int nf) {
+    const int64_t n = si.plane();
+
+    // Extremes over the finite samples of every used frame.
+    float mx = -1.0e6f, mn = 1.0e6f;
+    for (int f = 0; f < nf; ++f) {
+        float lmx[4] = {mx, mx, mx, mx}, lmn[4] = {mn, mn, mn, mn};
+        forEachSample(zvekops::frameView(in, si, f), in->dtype, n, [&](int64_t i, float v) {
+            if (!std::isfinite(v)) return;
+            const int lane = static_cast<int>(i & 3);
+            if (v > lmx[lane]) lmx[lane] = v;
+            if (v < lmn[lane]) lmn[lane] = v;
+        });
+        for (int l = 0; l < 4; ++l) {
+            if (lmx[l] > mx) mx = lmx[l];
+            if (lmn[l] < mn) mn = lmn[l];
+        }
+    }
+    if (mn >= mx) {
+        std::printf("maximum = minimum. Somethings is wrong with this image\n");
+        return -2;
+    }
+    const double range = static_cast<double>(mx - mn);
+
+    // Integer counts, in four interleaved tables so that neighbouring samples
+    // of one bin do not wait on each other.
+    std::vector<uint32_t> tables(4 * 257, 0);
+    for (int f = 0; f < nf; ++f) {
+        forEachSample(zvekops::frameView(in, si, f), in->dtype, n, [&](int64_t i, float v) {
+            ++tables[(i & 3) * 257 + wholeBin(v, mn, range)];
+        });
+    }
+    uint64_t count[256];
+    for (int k = 0; k < 256; ++k)
+        count[k] = static_cast<uint64_t>(tables[k]) + tables[257 + k] + tables[2 * 257 + k] + tables[3 * 257 + k];
+
+    const double total = nf == 3 ? 3.0 * si.rows * si.cols : static_cast<double>(n);
+    float cdf[256];
+    float run = 0.0f;
+    for (int k = 0; k < 256; ++k) {
+        run = k == 0 ? binShare(count[0], total) : run + binShare(count[k], total);
+        cdf[k] = run;
+    }
+    if (nf == 3) {
+        for (int k = 0; k < 256; ++k) std::printf("h[%d]= %f\n", k, static_cast<double>(count[k]));
+        for (int k = 0; k < 256; ++k) std::printf("p[%d]= %f\n", k, static_cast<double>(cdf[k]));
+    }
+
+    double lut[257];
+    for (int k = 0; k < 256; ++k) lut[k] = static_cast<double>(cdf[k]) * 255.0;
+    lut[256] = std::nan("");
+
+    // Bins are computed afresh from the input, one frame at a time, so the
+    // output may be the input image itself.
+    std::vector<uint16_t> bins(static_cast<size_t>(n));
+    for (int f = 0; f < nf; ++f) {
+        forEachSample(zvekops::frameView(in, si, f), in->dtype, n,
+                      [&](int64_t i, float v) { bins[i] = static_cast<uint16_t>(wholeBin(v, mn, range)); });
+        storeEachSample(zvekops::frameView(out, so, f), out->dtype, n, [&](int64_t i) { return lut[bins[i]]; });
+    }
+    return 0;
+}
+
+int equaliseWindows(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf, int N) {
+    const int Nr = si.rows, Nc = si.cols;
+    const int64_t plane = si.plane();
+    const float *src = zvekops::floatData(in);
+    // Results go to a scratch image first: a refused pixel leaves out as it
+    // was, and out may be the input itself.
+    std::vector<float> result(static_cast<size_t>(plane * nf));
+    uint32_t bins[258];
+    float cdf[256];
+
+    auto windowOf = [N](int x, int len, int &lo, int &hi) {
+        lo = x - N;
+        hi = x + N;
+        if (lo < 0) {
+            lo = 0;
+            hi = 2 * N;
+        }
+        if (hi >= len) {
+            hi = len - 1;
+            lo = len - 1 - 2 * N;
+        }
+    };
+
+    for (int f = 0; f < nf; ++f) {
+        const float *frame = src + f * plane;
+        float *dst = result.data() + f * plane;
+        for (int r = 0; r < Nr; ++r) {
+            int r0, r1;
+            windowOf(r, Nr, r0, r1);
+            for (int c = 0; c < Nc; ++c) {
+                int c0, c1;
+                windowOf(c, Nc, c0, c1);
+                float mx = -1.0e6f, mn = 1.0e6f;
+                for (int rr = r0; rr <= r1; ++rr) {
+                    const float *row = frame + static_cast<int64_t>(rr) * Nc;
+                    for (int cc = c0; cc <= c1; ++cc) {
+                        if (row[cc] > mx) mx = row[cc];
+                        if (row[cc] < mn) mn = row[cc];
+                    }
+                }
+                std::memset(bins, 0, sizeof bins);
+                for (int rr = r0; rr <= r1; ++rr) {
+                    const float *row = frame + static_cast<int64_t>(rr) * Nc;
+                    for (int cc = c0; cc <= c1; ++cc) {
+                        const float v = row[cc];
+                        if (std::isnan(v)) continue;
+                        int k = 0;
+                        if (mx != mn) {
+                            const float q = (v - mn) / (mx - mn);
+                            k = clampBin(static_cast<double>(q) * 256.0, 257);
+                        }
+                        if (k > 256) std::printf("iv wrong");
+                        ++bins[k];
+                    }
+                }
+                uint64_t total = 0;
+                for (int k = 0; k < 256; ++k) total += bins[k];
+                float run = 0.0f;
+                for (int k = 0; k < 256; ++k) {
+                    const float p = binShare(bins[k], static_cast<double>(total));
+                    run = k == 0 ? p : run + p;
+                    cdf[k] = run;
+                }
+
+                const float v = frame[static_cast<int64_t>(r) * Nc + c];
+                float &o = dst[static_cast<int64_t>(r) * Nc + c];
+                if (std::isnan(v)) {
+                    o = v;
+                    continue;
+                }
+                int k = 0;
+                if (mx - mn >= 0.5f) {
+                    float t = 255.0f * (v - mn);
+                    t = t / (mx - mn);
+                    k = clampBin(std::floor(t), 255);
+                }
+                float e = cdf[k];
+                if (e > 255.0f || e < 0.0f) {
+                    std::printf("! %f  %d  %d \n", static_cast<double>(e), r, c);
+                    std::fflush(stdout);
+                    return kOutOfRange;
+                }
+                if (mx != mn) {
+                    const float prod = e * (mx - mn);
+                    e = static_cast<float>(static_cast<double>(prod) / 256.0 + static_cast<double>(mn));
+                } else {
+                    e = 0.0f;
+                }
+                if (e > 255.0f || e < 0.0f) {
+                    std::printf("!! %f  %d  %d \n", static_cast<double>(e), r, c);
+                    std::fflush(stdout);
+                    return kOutOfRange;
+                }
+                o = e;
+            }
+        }
+    }
+    float *dst = zvekops::floatData(out);
+    for (int f = 0; f < nf; ++f) {
+        std::memcpy(dst + f * plane, result.data() + f * plane, static_cast<size_t>(plane) * sizeof(float));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
+    Shape si, so;
+    if (!zvekops::imageShape(in, si) || !zvekops::numericType(in->dtype) || si.ndim < 2) {
+        std::printf("flHistogramEq: input is not a usable image\n");
+        return kBadImages;
+    }
+    const int Nr = si.rows, Nc = si.cols;
+    // A window must lie inside the image: it needs 2N + 1 rows and columns.
+    const bool tooSmall = Nc <= N || Nr <= N ||
+                          (N > 0 && (Nc < 2 * static_cast<int64_t>(N) + 1 || Nr < 2 * static_cast<int64_t>(N) + 1));
+    if (tooSmall) {
+        std::printf("Hist0.0:Cannot equalize histogram of an image (%d x %d )smaller than the neighborhood(%d)\n", Nr,
+                    Nc, N);
+        return -1;
+    }
+    const int nf = (si.ndim == 3 && si.frames == 3) ? 3 : 1;
+    if (!zvekops::imageShape(out, so) || !zvekops::numericType(out->dtype) || so.cols != Nc || so.rows != Nr ||
+        so.frames < nf) {
+        std::printf("flHistogramEq: output image does not match the input image\n");
+        return kBadImages;
+    }
+    if (N > 0 && (in->dtype != DT_32FLT || out->dtype != DT_32FLT)) {
+        std::printf("flHistogramEq: neighborhood equalization needs float images\n");
+        return kBadImages;
+    }
+    reportNegativeBorder(in, si, nf);
+    return N <= 0 ? equaliseWhole(in, si, out, so, nf) : equaliseWindows(in, si, out, nf, N);
+}

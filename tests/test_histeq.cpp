@@ -1,0 +1,239 @@
+// Histogram equalisation: whole image, three-frame images, windows, refusals.
+#include "imageops.h"
+#include "opstest.h"
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+using namespace opstest;
+
+TEST(HistEq, FourLevelsSpreadLinearly) {
+    // Values 0, 1, 2, 3 equally often: bins 0, 85, 170, 255 each hold a
+    // quarter, so the levels become 255/4, 255/2, 3*255/4 and 255.
+    Img in = floats(4, 2, {0, 1, 2, 3, 3, 2, 1, 0});
+    Img out = make("float", 4, 2);
+    int rc = 1;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(values(out, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, 255, 191.25f, 127.5f, 63.75f}));
+    // The input is read only.
+    EXPECT_EQ(values(in, 8), (std::vector<float>{0, 1, 2, 3, 3, 2, 1, 0}));
+}
+
+TEST(HistEq, BinsAreTakenFromTheRangeWithoutSubtractingTheFirstBin) {
+    // 0, 10, 10, 40: bins trunc(255 v / 40) = 0, 63, 63, 255. The first bin's
+    // share is not subtracted, so the minimum maps to 255/4, not to 0.
+    Img in = floats(2, 2, {0, 10, 10, 40});
+    Img out = make("float", 2, 2);
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0);
+    EXPECT_EQ(values(out, 4), (std::vector<float>{63.75f, 191.25f, 191.25f, 255}));
+}
+
+TEST(HistEq, OutputOfAnotherTypeIsWrittenByThePixelRule) {
+    Img in = floats(4, 1, {0, 1, 2, 3});
+    Img out = make("u8bit", 4, 1);
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0);
+    const auto *b = static_cast<unsigned char *>(out->vekptr);
+    EXPECT_EQ(b[0], 63);  // 63.75 truncated
+    EXPECT_EQ(b[1], 127);
+    EXPECT_EQ(b[2], 191);
+    EXPECT_EQ(b[3], 255);
+}
+
+TEST(HistEq, ConstantImageIsRefused) {
+    Img in = floats(3, 2, {7, 7, 7, 7, 7, 7});
+    Img out = make("float", 3, 2);
+    data(out)[0] = 42;
+    int rc = 0;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    EXPECT_EQ(rc, -2);
+    EXPECT_EQ(said, "maximum = minimum. Somethings is wrong with this image\n");
+    EXPECT_EQ(data(out)[0], 42);
+}
+
+TEST(HistEq, TooSmallForTheNeighbourhood) {
+    Img in = make("float", 5, 7);
+    Img out = make("float", 5, 7);
+    int rc = 0;
+    std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 5); });
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(said, "Hist0.0:Cannot equalize histogram of an image (7 x 5 )smaller than the neighborhood(5)\n");
+    // Larger than N but without room for a whole window of 2N + 1: refused too.
+    Img in2 = make("float", 10, 4);
+    Img out2 = make("float", 10, 4);
+    said = captureStdout([&] { rc = flHistogramEq(in2.get(), out2.get(), 2); });
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(said, "Hist0.0:Cannot equalize histogram of an image (4 x 10 )smaller than the neighborhood(2)\n");
+}
+
+TEST(HistEq, NegativeBorderSamplesAreReportedAndProcessingGoesOn) {
+    // 3 x 3 with -1 at (0, 1), -2 at (1, 2), -5 in the centre (not border).
+    Img in = floats(3, 3, {0, -1, 3, 4, -5, -2, 6, 7, 8});
+    Img out = make("float", 3, 3);
+    int rc = 1;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    EXPECT_EQ(rc, 0);
+    // Top row, bottom row, left column, right column, in that order.
+    EXPECT_EQ(said, "row 0 col 1\nrow 1 col 2\n");
+    // Nine distinct values: each holds 1/9, the minimum maps to 255/9.
+    EXPECT_FLOAT_EQ(data(out)[4], 255.0f / 9.0f);
+    EXPECT_EQ(data(out)[8], 255.0f);
+}
+
+TEST(HistEq, ThreeFramesShareOneHistogramAndPrintIt) {
+    // 2 x 1 x 3: values 0, 1, 2, 3, 4, 5 over the three frames.
+    Img in = floats(2, 1, {0, 1, 2, 3, 4, 5}, 3);
+    Img out = make("float", 2, 1, 3);
+    int rc = 1;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    ASSERT_EQ(rc, 0);
+    // Bins trunc(255 v / 5) = 0, 51, 102, 153, 204, 255, each 1/6 of the samples.
+    std::ostringstream want;
+    char line[64];
+    const int filled[] = {0, 51, 102, 153, 204, 255};
+    for (int k = 0; k < 256; ++k) {
+        const bool full = std::find(std::begin(filled), std::end(filled), k) != std::end(filled);
+        std::snprintf(line, sizeof line, "h[%d]= %f\n", k, full ? 1.0 : 0.0);
+        want << line;
+    }
+    float run = 0;
+    for (int k = 0; k < 256; ++k) {
+        if (std::find(std::begin(filled), std::end(filled), k) != std::end(filled)) run += 1.0f / 6.0f;
+        std::snprintf(line, sizeof line, "p[%d]= %f\n", k, static_cast<double>(run));
+        want << line;
+    }
+    EXPECT_EQ(said, want.str());
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(data(out)[i], 255.0 * (i + 1) / 6.0, 1e-4) << i;
+}
+
+TEST(HistEq, TwoFrameImageUsesItsFirstFrameOnly) {
+    Img in = floats(2, 2, {0, 1, 2, 3, -100, 100, 1000, 5}, 2);
+    Img out = make("float", 2, 2, 2);
+    for (int i = 0; i < 8; ++i) data(out)[i] = -7;
+    int rc = 1;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(said, "");  // no histogram lines, and frame 1's -100 is not looked at
+    EXPECT_EQ(values(out, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, -7, -7, -7, -7}));
+}
+
+TEST(HistEq, NotANumberAndInfinitiesStayInsideTheBins) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    Img in = floats(3, 2, {0, 1, nan, inf, -inf, 2});
+    Img out = make("float", 3, 2);
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0);
+    // Range from the finite samples 0..2; the NaN is not counted (total stays
+    // the pixel count 6); +inf counts in the top bin, -inf in the bottom one.
+    const float sixth = static_cast<float>(1.0 / 6.0);
+    const float bottom = sixth + sixth;                 // 0 and -inf
+    const float middle = bottom + sixth;                 // 1 in bin 127
+    const float top = middle + static_cast<float>(2.0 / 6.0);  // 2 and +inf
+    EXPECT_FLOAT_EQ(data(out)[0], bottom * 255.0f);
+    EXPECT_FLOAT_EQ(data(out)[1], middle * 255.0f);
+    EXPECT_TRUE(std::isnan(data(out)[2]));
+    EXPECT_FLOAT_EQ(data(out)[3], top * 255.0f);
+    EXPECT_FLOAT_EQ(data(out)[4], bottom * 255.0f);
+    EXPECT_FLOAT_EQ(data(out)[5], top * 255.0f);
+}
+
+TEST(HistEq, CountsStayExactBeyondTwoToTheTwentyFour) {
+    // 2^24 + 2 pixels, all 0 but one 1: bin 0 holds 2^24 + 1, which a
+    // single-precision counter cannot hold (it stalls at 2^24).
+    const int cols = 4096, rows = 4097;  // 16781312 pixels
+    Img in = make("float", cols, rows);
+    Img out = make("float", cols, rows);
+    data(in)[5] = 1.0f;
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0);
+    const double n = static_cast<double>(cols) * rows;
+    const float p0 = static_cast<float>((n - 1) / n);
+    EXPECT_EQ(data(out)[0], static_cast<float>(static_cast<double>(p0) * 255.0));
+    const float stalled = static_cast<float>(16777216.0 / n);
+    EXPECT_NE(data(out)[0], static_cast<float>(static_cast<double>(stalled) * 255.0));
+}
+
+TEST(HistEq, WindowMappingWorkedByHand) {
+    // 3 x 3 with values 0..8, N = 1: every window is the whole image. Window
+    // bins trunc(v / 8 * 256) = 32 v, the maximum's bin 256 not counted
+    // (total 8). The centre bin floor(255 v / 8) reaches the cdf value
+    // max(v, 1) / 8, mapped to cdf * 8 / 256 + 0.
+    std::vector<float> v(9);
+    for (int i = 0; i < 9; ++i) v[i] = static_cast<float>(i);
+    Img in = floats(3, 3, v);
+    Img out = make("float", 3, 3);
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 1), 0);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(data(out)[i], std::max(i, 1) / 256.0f) << i;
+}
+
+TEST(HistEq, WindowResultOutOfRangeIsAFailureNotAnExit) {
+    std::vector<float> v(9);
+    for (int i = 0; i < 9; ++i) v[i] = -10.0f + i;
+    Img in = floats(3, 3, v);
+    Img out = make("float", 3, 3);
+    for (int i = 0; i < 9; ++i) data(out)[i] = 99;
+    int rc = 0;
+    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 1); });
+    EXPECT_EQ(rc, -3);
+    EXPECT_EQ(said,
+              "row 0 col 0\nrow 0 col 1\nrow 0 col 2\n"
+              "row 2 col 0\nrow 2 col 1\nrow 2 col 2\n"
+              "row 0 col 0\nrow 1 col 0\nrow 2 col 0\n"
+              "row 0 col 2\nrow 1 col 2\nrow 2 col 2\n"
+              "!! -9.996094  0  0 \n");
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(data(out)[i], 99) << "output must stay untouched";
+}
+
+TEST(HistEq, WindowsNearTheEdgeShiftInside) {
+    // 5 x 1 rows would be too small; use 5 x 3 with N = 1 and a reference loop.
+    std::vector<float> v = {10, 20, 30, 40, 50, 15, 25, 35, 45, 55, 12, 22, 32, 42, 52};
+    Img in = floats(5, 3, v);
+    Img out = make("float", 5, 3);
+    ASSERT_EQ(flHistogramEq(in.get(), out.get(), 1), 0);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 5; ++c) {
+            const int c0 = c == 0 ? 0 : (c == 4 ? 2 : c - 1);
+            float mn = 1e9f, mx = -1e9f;
+            for (int rr = 0; rr < 3; ++rr)
+                for (int cc = c0; cc < c0 + 3; ++cc) {
+                    mn = std::min(mn, v[rr * 5 + cc]);
+                    mx = std::max(mx, v[rr * 5 + cc]);
+                }
+            // Count window samples whose bin is not above the centre's bin.
+            const float x = v[r * 5 + c];
+            const int kc = static_cast<int>(std::floor(255.0f * (x - mn) / (mx - mn)));
+            int below = 0, total = 0;
+            for (int rr = 0; rr < 3; ++rr)
+                for (int cc = c0; cc < c0 + 3; ++cc) {
+                    const int k = static_cast<int>(static_cast<double>((v[rr * 5 + cc] - mn) / (mx - mn)) * 256.0);
+                    if (k < 256) ++total;
+                    if (k <= kc && k < 256) ++below;
+                }
+            const double want = static_cast<double>(below) / total * (mx - mn) / 256.0 + mn;
+            EXPECT_NEAR(data(out)[r * 5 + c], want, 1e-4) << r << "," << c;
+        }
+    }
+}
+
+TEST(HistEq, MismatchedOrUnsuitableImagesAreRefused) {
+    Img in = floats(2, 2, {0, 1, 2, 3});
+    Img small = make("float", 2, 1);
+    Img bytes = make("u8bit", 3, 3);
+    Img bytesOut = make("u8bit", 3, 3);
+    std::string said = captureStdout([&] { EXPECT_EQ(flHistogramEq(in.get(), small.get(), 0), -4); });
+    EXPECT_EQ(said, "flHistogramEq: output image does not match the input image\n");
+    said = captureStdout([&] { EXPECT_EQ(flHistogramEq(bytes.get(), bytesOut.get(), 1), -4); });
+    EXPECT_EQ(said, "flHistogramEq: neighborhood equalization needs float images\n");
+    // A three-frame input needs three output frames.
+    Img colour = floats(2, 1, {0, 1, 2, 3, 4, 5}, 3);
+    Img flat = make("float", 2, 1);
+    captureStdout([&] { EXPECT_EQ(flHistogramEq(colour.get(), flat.get(), 0), -4); });
+    captureStdout([&] { EXPECT_EQ(flHistogramEq(nullptr, flat.get(), 0), -4); });
+}
+
+TEST(HistEq, OutputMayBeTheInput) {
+    Img img = floats(4, 2, {0, 1, 2, 3, 3, 2, 1, 0});
+    ASSERT_EQ(flHistogramEq(img.get(), img.get(), 0), 0);
+    EXPECT_EQ(values(img, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, 255, 191.25f, 127.5f, 63.75f}));
+}
