@@ -1,8 +1,112 @@
-// imageops.h - the image operations library.
+// imageops.h - the image operations: plain functions over ZVEKHDR images.
+//
+// Conventions shared by every operation:
+//  - inputs first, then outputs, then scalar parameters;
+//  - outputs are images the caller has already made (as a rule float, of the
+//    input's size); only flcrcopy and flcolor2gray make images themselves;
+//  - results are int: 0 on success, -1 when an image has the wrong type,
+//    -2 when sizes disagree, other codes as each operation says;
+//  - the operations neither read nor set the image library's error state;
+//    they report through their results and lines on standard output;
+//  - an output may be the same image as an input.
 #ifndef IMAGEOPS_H
 #define IMAGEOPS_H
 
 #include "zvek.h"
+
+// ---- Element-wise ----
+
+// 1 when all three images are float or all three are complex, else 0.
+int samefldtype3(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *c);
+// 1 when both images are float or both are complex, else 0.
+int samefldtype2(ZVEKHDR *a, ZVEKHDR *b);
+
+// Float images only: -1 wrong type, -2 sizes disagree, else 0.
+int flabsolute(ZVEKHDR *in, ZVEKHDR *out);
+int fladds(ZVEKHDR *in, ZVEKHDR *out, float s);
+int flmults(ZVEKHDR *in, ZVEKHDR *out, float s);
+// out = exp(in / scale), values above 255 stored as 255.
+int flexp(ZVEKHDR *in, ZVEKHDR *out, float scale);
+// out = max - in; prints the range it found.
+int flinv(ZVEKHDR *in, ZVEKHDR *out);
+// out = ln(in) where in > 0, else 0.
+int flln(ZVEKHDR *in, ZVEKHDR *out);
+// out = sqrt(in); stops at the first sample that is not >= 0 and returns 1.
+int flsqrt(ZVEKHDR *in, ZVEKHDR *out);
+
+// Float or complex images (all of one kind).
+int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out);
+int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out);
+int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out);
+int flatan2(ZVEKHDR *y, ZVEKHDR *x, ZVEKHDR *out);
+int flcp(ZVEKHDR *in, ZVEKHDR *out);
+
+// New float image holding a copy of a float image; null for a non-float
+// or missing input. The caller releases it with Zvekfree(copy, 7).
+ZVEKHDR *flcrcopy(ZVEKHDR *in);
+// Gray of a three-frame colour image into the 2-D image *out; a non-float
+// *out is replaced by a float image of its size (the pointer is updated).
+// -1 missing image or unreadable type, -2 input not colour (three
+// dimensions, at least three frames), -4 output not 2-D, -5 columns differ,
+// -6 rows differ.
+int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out);
+
+// ---- Shifted arithmetic ----
+
+// out(r, c) = a op b with b placed dr rows and dc columns from a; out must be
+// max(rows(a) + |dr|, rows(b)) rows by max(columns(a) + |dc|, columns(b))
+// columns (and three frames or more for colour images). Results: 0 done,
+// -1 out's size wrong, -2 a and b differ in their number of dimensions,
+// -3 a colour input with fewer than three frames.
+int fladdi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
+int flsubi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
+int flmuli(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
+// 255 where the divisor sample is 0.
+int fldivi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
+
+// ---- Derivative filter ----
+
+// Derivative-of-Gaussian filter: order 0..3, dir 0 = x (columns), 1 = y
+// (rows), 2 = mixed xy, 3 = Laplacian of Gaussian (order 0 only). Results:
+// 0 done; -1 order above 3; -2 order 0 or 1 with dir xy; -3 order 3 with dir
+// xy; -4 any other invalid order or direction; -5 image has fewer rows than
+// twice the kernel side; -6 input not float; -7 sigma zero or not finite;
+// -8 output missing or smaller than the input. The output is untouched on
+// every failure.
+int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma);
+// Edge-replicated padded copy of one frame of a float image; the caller
+// releases it with Zvekfree(image, 7). Null on bad arguments.
+ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame);
+
+// ---- Features ----
+
+// All take a float input and a float output of the input's size: -1 wrong
+// type, -2 sizes disagree; a failure of the inner derivative filter is
+// returned as it stands.
+int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+// sigma < 0: Lxx^2 + Lyy^2 at -sigma.
+int flLaplace(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+// Harris response at interior pixels; the border of out is not written.
+int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+// Marks strict local maxima red in out, a float image of three frames or
+// more with the input's columns and rows. A 3-D input needs three frames.
+int flmarkmax(ZVEKHDR *in, ZVEKHDR *out, float sigma);
+// 1 when some sample of a float image is below 0.
+int ifneg(ZVEKHDR *image);
+
+// ---- Correlation ----
+
+// Template correlation of image A with template T into out (A's size; only
+// positions where the template fits are written). Results: 0 done (also
+// when nothing fits), -2 A or T not float, -3 a constant template (gray) or
+// a constant image frame (colour) would divide by zero, -4 a colour image or
+// template with fewer than three frames, -5 out missing, too small, or (for
+// colour) not a float image of three frames.
+int flcorrelate(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
+int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 
 // ---- Histogram equalisation ----
 
@@ -10,9 +114,10 @@
 // whole image (all three frames of a three-frame image together) onto 0..255;
 // N > 0: every pixel against its own (2N + 1) x (2N + 1) window, mapped back
 // into that window's range (in and out float). Results: 0 done; -1 the image
-// is not larger than the neighbourhood; -2 all samples equal (whole image);
-// -3 a window result fell outside 0..255 (out untouched); -4 out does not fit
-// the input, or not float images for the window mode.
+// is not larger than the neighbourhood (or, for N > 0, has fewer than 2N + 1
+// rows or columns); -2 all samples equal (whole image); -3 a window result
+// fell outside 0..255 (out untouched); -4 out does not fit the input, or not
+// float images for the window mode.
 int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 
 // ---- Restoration ----

@@ -1,0 +1,107 @@
+// opsint.h - helpers shared by the operations library's own source files:
+// checked reads of an image's shape, the type and size tests every
+// operation starts with, and an owning handle for temporary images.
+#ifndef OPSINT_H
+#define OPSINT_H
+
+#include "zvek.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace ops {
+
+// Number of dimensions of a usable header (1..3), 0 for a missing or
+// damaged one. Never reports.
+inline int ndimOf(const ZVEKHDR *h) {
+    if (h == nullptr || h->vekndim < 1 || h->vekndim > ZVEK_MAXDIM) return 0;
+    return h->vekndim;
+}
+
+// Length of the dimension numbered num (1 columns, 2 rows, 3 frames), found
+// by its number; 0 when the image has no such dimension. Never reports.
+inline int dimLen(const ZVEKHDR *h, int num) {
+    const int nd = ndimOf(h);
+    for (int i = 0; i < nd; ++i)
+        if (h->vekdims[i].dimnum == num) return h->vekdims[i].dimlen;
+    return 0;
+}
+
+// Columns, rows and frames of an image; a missing dimension counts as 1.
+struct Shape {
+    int cols = 0, rows = 0, frames = 0;
+    int64_t plane() const { return int64_t(cols) * rows; }
+    int64_t count() const { return plane() * frames; }
+};
+
+inline Shape shapeOf(const ZVEKHDR *h) {
+    Shape s;
+    const int nd = ndimOf(h);
+    if (nd == 0) return s;
+    s.cols = dimLen(h, 1);
+    s.rows = nd >= 2 ? dimLen(h, 2) : 1;
+    s.frames = nd >= 3 ? dimLen(h, 3) : 1;
+    return s;
+}
+
+// Element count: the product of the image's dimension lengths (0 for a
+// missing or damaged header).
+inline int64_t elementCount(const ZVEKHDR *h) {
+    const int nd = ndimOf(h);
+    if (nd == 0) return 0;
+    int64_t n = 1;
+    for (int i = 0; i < nd; ++i) n *= h->vekdims[i].dimlen > 0 ? h->vekdims[i].dimlen : 0;
+    return n;
+}
+
+inline bool isFloat(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32FLT && h->vekptr != nullptr; }
+inline bool isComplex(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32CMP && h->vekptr != nullptr; }
+
+// Every dimension length of a equals the length of the same dimension of b;
+// b having fewer dimensions (or lacking one of a's) disagrees.
+inline bool sizesAgree(const ZVEKHDR *a, const ZVEKHDR *b) {
+    const int na = ndimOf(a);
+    if (na == 0 || ndimOf(b) < na) return false;
+    for (int i = 0; i < na; ++i) {
+        const int num = a->vekdims[i].dimnum;
+        bool found = false;
+        for (int k = 0; k < b->vekndim; ++k)
+            if (b->vekdims[k].dimnum == num) {
+                if (b->vekdims[k].dimlen != a->vekdims[i].dimlen) return false;
+                found = true;
+                break;
+            }
+        if (!found) return false;
+    }
+    return true;
+}
+
+inline float *floatData(ZVEKHDR *h) { return static_cast<float *>(h->vekptr); }
+
+// Owning handle of a temporary image, released with Zvekfree(h, 7).
+struct ImageDeleter {
+    void operator()(ZVEKHDR *h) const {
+        if (h != nullptr) Zvekfree(h, 7);
+    }
+};
+using ImagePtr = std::unique_ptr<ZVEKHDR, ImageDeleter>;
+
+// New zero-filled image of the given type with the shape of like.
+inline ImagePtr makeLike(const char *type, const ZVEKHDR *like) {
+    int32_t *siz = Zveksiz(like);
+    if (siz == nullptr) return nullptr;
+    ImagePtr img(Zvekcreate(type, siz, 11, 0));
+    std::free(siz);
+    return img;
+}
+
+// New zero-filled image of the given type and shape (frames <= 0: 2-D).
+inline ImagePtr makeImage(const char *type, int cols, int rows, int frames = 0) {
+    const int32_t dims[4] = {frames > 0 ? 3 : 2, cols, rows, frames};
+    return ImagePtr(Zvekcreate(type, dims, 11, 0));
+}
+
+}  // namespace ops
+
+#endif  // OPSINT_H
