@@ -1,14 +1,15 @@
 // Histogram equalisation of a whole image or of every pixel's neighbourhood.
 #include "imageops.h"
-#include "opsshape.h"
+#include "opsframes.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-using zvekops::FrameView;
-using zvekops::Shape;
+using ops::Shape;
+using ops::forEachSample;
+using ops::storeEachSample;
 
 [[maybe_unused]] static const char *const histeqVersion = "flHistogramEq V 2.1\t06 Dec 2026";
 
@@ -17,38 +18,6 @@ namespace {
 // Result codes beyond the documented -1 and -2.
 constexpr int kOutOfRange = -3;  // a window result left 0..255 (the process used to end here)
 constexpr int kBadImages = -4;   // the output does not fit the input, or the types do not suit
-
-// Calls fn(i, v) for every pixel i of one frame's plane, v the sample as a
-// single-precision value. A contiguous frame gets its own loop, so that the
-// compiler sees unit stride.
-template <typename Fn>
-void forEachSample(const FrameView &view, int code, int64_t n, Fn &&fn) {
-    zvek::dispatchType(code, [&](auto tag) {
-        using T = typename decltype(tag)::type;
-        const T *p = reinterpret_cast<const T *>(view.base);
-        if (view.stride == 1) {
-            for (int64_t i = 0; i < n; ++i) fn(i, static_cast<float>(p[i]));
-        } else {
-            for (int64_t i = 0; i < n; ++i) fn(i, static_cast<float>(p[i * view.stride]));
-        }
-    });
-}
-
-// Stores value(i) into every pixel i of one frame, by the rule of the
-// double-valued pixel writer (integers truncated to their low bits, floats
-// narrowed; a complex target receives the real part only).
-template <typename Fn>
-void storeEachSample(const FrameView &view, int code, int64_t n, Fn &&value) {
-    zvek::dispatchType(code, [&](auto tag) {
-        using T = typename decltype(tag)::type;
-        T *p = reinterpret_cast<T *>(view.base);
-        if (view.stride == 1) {
-            for (int64_t i = 0; i < n; ++i) p[i] = zvek::storeFromDouble<T>(value(i));
-        } else {
-            for (int64_t i = 0; i < n; ++i) p[i * view.stride] = zvek::storeFromDouble<T>(value(i));
-        }
-    });
-}
 
 // A bin index from its real-valued position: clamped to 0..top, and 0 for a
 // position that is not a number.
@@ -69,7 +38,7 @@ inline float binShare(uint64_t count, double total) {
 void reportNegativeBorder(ZVEKHDR *in, const Shape &s, int nf) {
     const int Nr = s.rows, Nc = s.cols;
     for (int f = 0; f < nf; ++f) {
-        const FrameView view = zvekops::frameView(in, s, f);
+        const ops::FrameView view = ops::frameView(in, f);
         zvek::dispatchType(in->dtype, [&](auto tag) {
             using T = typename decltype(tag)::type;
             const T *p = reinterpret_cast<const T *>(view.base);
@@ -96,14 +65,14 @@ inline int wholeBin(float v, float mn, double range) {
     return clampBin(255.0 * dv / range, 255);
 }
 
-int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, const Shape &so, int nf) {
+int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     const int64_t n = si.plane();
 
     // Extremes over the finite samples of every used frame.
     float mx = -1.0e6f, mn = 1.0e6f;
     for (int f = 0; f < nf; ++f) {
         float lmx[4] = {mx, mx, mx, mx}, lmn[4] = {mn, mn, mn, mn};
-        forEachSample(zvekops::frameView(in, si, f), in->dtype, n, [&](int64_t i, float v) {
+        forEachSample(in, f, n, [&](int64_t i, float v) {
             if (!std::isfinite(v)) return;
             const int lane = static_cast<int>(i & 3);
             if (v > lmx[lane]) lmx[lane] = v;
@@ -124,7 +93,7 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, const Shape &so, i
     // of one bin do not wait on each other.
     std::vector<uint32_t> tables(4 * 257, 0);
     for (int f = 0; f < nf; ++f) {
-        forEachSample(zvekops::frameView(in, si, f), in->dtype, n, [&](int64_t i, float v) {
+        forEachSample(in, f, n, [&](int64_t i, float v) {
             ++tables[(i & 3) * 257 + wholeBin(v, mn, range)];
         });
     }
@@ -152,9 +121,9 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, const Shape &so, i
     // output may be the input image itself.
     std::vector<uint16_t> bins(static_cast<size_t>(n));
     for (int f = 0; f < nf; ++f) {
-        forEachSample(zvekops::frameView(in, si, f), in->dtype, n,
+        forEachSample(in, f, n,
                       [&](int64_t i, float v) { bins[i] = static_cast<uint16_t>(wholeBin(v, mn, range)); });
-        storeEachSample(zvekops::frameView(out, so, f), out->dtype, n, [&](int64_t i) { return lut[bins[i]]; });
+        storeEachSample(out, f, n, [&](int64_t i) { return lut[bins[i]]; });
     }
     return 0;
 }
@@ -162,7 +131,7 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, const Shape &so, i
 int equaliseWindows(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf, int N) {
     const int Nr = si.rows, Nc = si.cols;
     const int64_t plane = si.plane();
-    const float *src = zvekops::floatData(in);
+    const float *src = ops::floatData(in);
     // Results go to a scratch image first: a refused pixel leaves out as it
     // was, and out may be the input itself.
     std::vector<float> result(static_cast<size_t>(plane * nf));
@@ -256,7 +225,7 @@ int equaliseWindows(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf, int N) {
             }
         }
     }
-    float *dst = zvekops::floatData(out);
+    float *dst = ops::floatData(out);
     for (int f = 0; f < nf; ++f) {
         std::memcpy(dst + f * plane, result.data() + f * plane, static_cast<size_t>(plane) * sizeof(float));
     }
@@ -266,11 +235,11 @@ int equaliseWindows(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf, int N) {
 }  // namespace
 
 int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
-    Shape si, so;
-    if (!zvekops::imageShape(in, si) || !zvekops::numericType(in->dtype) || si.ndim < 2) {
+    if (!ops::usableImage(in) || ops::ndimOf(in) < 2) {
         std::printf("flHistogramEq: input is not a usable image\n");
         return kBadImages;
     }
+    const Shape si = ops::shapeOf(in);
     const int Nr = si.rows, Nc = si.cols;
     // A window must lie inside the image: it needs 2N + 1 rows and columns.
     const bool tooSmall = Nc <= N || Nr <= N ||
@@ -280,9 +249,9 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
                     Nc, N);
         return -1;
     }
-    const int nf = (si.ndim == 3 && si.frames == 3) ? 3 : 1;
-    if (!zvekops::imageShape(out, so) || !zvekops::numericType(out->dtype) || so.cols != Nc || so.rows != Nr ||
-        so.frames < nf) {
+    const int nf = (ops::ndimOf(in) == 3 && si.frames == 3) ? 3 : 1;
+    const Shape so = ops::shapeOf(out);
+    if (!ops::usableImage(out) || so.cols != Nc || so.rows != Nr || so.frames < nf) {
         std::printf("flHistogramEq: output image does not match the input image\n");
         return kBadImages;
     }
@@ -291,5 +260,5 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
         return kBadImages;
     }
     reportNegativeBorder(in, si, nf);
-    return N <= 0 ? equaliseWhole(in, si, out, so, nf) : equaliseWindows(in, si, out, nf, N);
+    return N <= 0 ? equaliseWhole(in, si, out, nf) : equaliseWindows(in, si, out, nf, N);
 }
