@@ -124,6 +124,22 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 
 // ---- Labelling ----
 
+// Labels the regions of a gray image (or of the colour magnitude of a
+// three-frame image): neighbours (up, left, up-left) whose values are at least
+// minval and differ by no more than thresh share a class; pixels outside
+// minval..maxval are background (0). Row 0 and column 0 stay -1 (the corner
+// 0). With eraseSmall or eraseLarge non-zero the class areas are counted, an
+// areas file (when the name is not empty) gets one line "label area" per
+// label 0..count, and classes below eraseSmall or above eraseLarge pixels
+// become background. The labels go into frame 0 of out (the input's columns
+// and rows). Results: 0 done (*numLabels = the label count); 1 more than
+// 499,999 labels needed (out and *numLabels untouched); -1 a label beyond the
+// equivalence table; -2 unusable input or an output that does not fit;
+// -3 the areas file could not be written (*numLabels set, out untouched);
+// -4 a three-dimensional input with fewer than three frames.
+int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile, ZVEKHDR *out,
+            float thresh, float minval, float maxval);
+
 // ---- Gradient histograms ----
 
 #endif  // IMAGEOPS_H
