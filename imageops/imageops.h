@@ -122,6 +122,17 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 
 // ---- Restoration ----
 
+// Restores the noisy gray image g into f, which holds the starting estimate
+// and receives the result (mean-field annealing: gradient descent on a data
+// term and an edge-preserving smoothness term while the temperature falls
+// from t1 by the factor dlt per round down to t2). g is never changed.
+// Results: 0 done (also when the gradient vanishes: "magf=0 exiting", f is
+// the fixed point); -12 f or g not float; -13 sizes differ; -14 parameters
+// that would not finish or would divide by zero (t2 <= 0, dlt >= 1 with
+// t1 >= t2, sigma 0, a value that is not finite); -15 fewer than 3 rows or
+// columns. Nothing is changed on a failure.
+int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt);
+
 // ---- Labelling ----
 
 // Labels the regions of a gray image (or of the colour magnitude of a
