@@ -66,12 +66,12 @@ std::vector<float> workImage(ZVEKHDR *in, const Shape &s, bool colour) {
     const int64_t n = s.plane();
     std::vector<float> w(static_cast<size_t>(n));
     if (!colour) {
-        ops::forEachSample(in, 0, n, [&](int64_t i, float v) { w[i] = v; });
+        ops::forEachSample(in, 0, 0, n, [&](int64_t i, float v) { w[i] = v; });
         return w;
     }
-    ops::forEachSample(in, 0, n, [&](int64_t i, float v) { w[i] = v * v; });
-    ops::forEachSample(in, 1, n, [&](int64_t i, float v) { w[i] = w[i] + v * v; });
-    ops::forEachSample(in, 2, n, [&](int64_t i, float v) {
+    ops::forEachSample(in, 0, 0, n, [&](int64_t i, float v) { w[i] = v * v; });
+    ops::forEachSample(in, 1, 0, n, [&](int64_t i, float v) { w[i] = w[i] + v * v; });
+    ops::forEachSample(in, 2, 0, n, [&](int64_t i, float v) {
         const float sum = w[i] + v * v;
         w[i] = static_cast<float>(std::sqrt(static_cast<double>(sum)) / 3.0);
     });
@@ -229,7 +229,7 @@ int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const c
     // The labels go into frame 0 of out as the type conversion stores a
     // 32-bit integer image: through a single-precision value, then by the
     // pixel writer's rule of out's type.
-    ops::storeEachSample(out, 0, s.plane(),
+    ops::storeEachSample(out, 0, 0, s.plane(),
                          [&](int64_t i) { return static_cast<double>(static_cast<float>(L[i])); });
     return 0;
 }

@@ -2,9 +2,12 @@
 #include "imageops.h"
 #include "opsframes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <vector>
 
 using ops::Shape;
@@ -57,13 +60,65 @@ void reportNegativeBorder(ZVEKHDR *in, const Shape &s, int nf) {
 }
 
 // The bin of a sample in the whole-image mode: trunc(255 (v - min) / (max -
-// min)), the difference v - min in single precision, the rest in double.
-// NaN samples give 256, which is no bin.
-inline int wholeBin(float v, float mn, double range) {
-    if (std::isnan(v)) return 256;
+// min)), the difference v - min in single precision, the rest in double (the
+// product 255 (v - min) is exact). Positions outside 0..255 are clamped; NaN
+// samples give 256, which is no bin. Branch-free, so that the loops over
+// contiguous frames vectorise.
+inline uint16_t wholeBin(float v, float mn, double range) {
     const float dv = v - mn;
-    return clampBin(255.0 * dv / range, 255);
+    const double x = 255.0 * static_cast<double>(dv) / range;
+    const double clamped = x >= 255.0 ? 255.0 : (x > 0.0 ? x : 0.0);
+    const int k = static_cast<int>(clamped);
+    return static_cast<uint16_t>(v != v ? 256 : k);
 }
+
+#define ZVEK_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default"), optimize("tree-vectorize")))
+
+// Extremes of the finite samples of a contiguous float frame, folded into
+// mn and mx (the result does not depend on the order of the comparisons).
+ZVEK_VECTOR_CLONES
+void finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
+    constexpr int kLanes = 16;
+    float lmx[kLanes], lmn[kLanes];
+    for (int j = 0; j < kLanes; ++j) {
+        lmx[j] = mx;
+        lmn[j] = mn;
+    }
+    int64_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (int j = 0; j < kLanes; ++j) {
+            const float v = p[i + j];
+            const bool finite = std::fabs(v) <= std::numeric_limits<float>::max();
+            const float a = finite ? v : lmx[j];
+            const float b = finite ? v : lmn[j];
+            lmx[j] = a > lmx[j] ? a : lmx[j];
+            lmn[j] = b < lmn[j] ? b : lmn[j];
+        }
+    }
+    for (; i < n; ++i) {
+        const float v = p[i];
+        if (std::fabs(v) <= std::numeric_limits<float>::max()) {
+            if (v > lmx[0]) lmx[0] = v;
+            if (v < lmn[0]) lmn[0] = v;
+        }
+    }
+    for (int j = 0; j < kLanes; ++j) {
+        if (lmx[j] > mx) mx = lmx[j];
+        if (lmn[j] < mn) mn = lmn[j];
+    }
+}
+
+ZVEK_VECTOR_CLONES
+void binsOfFloats(const float *p, int64_t n, float mn, double range, uint16_t *bins) {
+    for (int64_t i = 0; i < n; ++i) bins[i] = wholeBin(p[i], mn, range);
+}
+
+ZVEK_VECTOR_CLONES
+void lookUpFloats(const uint16_t *bins, int64_t n, const float *lut, float *out) {
+    for (int64_t i = 0; i < n; ++i) out[i] = lut[bins[i]];
+}
+
+inline bool contiguousFloat(const ZVEKHDR *h) { return h->dtype == DT_32FLT; }
 
 int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     const int64_t n = si.plane();
@@ -71,17 +126,15 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     // Extremes over the finite samples of every used frame.
     float mx = -1.0e6f, mn = 1.0e6f;
     for (int f = 0; f < nf; ++f) {
-        float lmx[4] = {mx, mx, mx, mx}, lmn[4] = {mn, mn, mn, mn};
-        forEachSample(in, f, n, [&](int64_t i, float v) {
-            if (!std::isfinite(v)) return;
-            const int lane = static_cast<int>(i & 3);
-            if (v > lmx[lane]) lmx[lane] = v;
-            if (v < lmn[lane]) lmn[lane] = v;
-        });
-        for (int l = 0; l < 4; ++l) {
-            if (lmx[l] > mx) mx = lmx[l];
-            if (lmn[l] < mn) mn = lmn[l];
+        if (contiguousFloat(in)) {
+            finiteExtremes(ops::floatData(in) + f * n, n, mn, mx);
+            continue;
         }
+        forEachSample(in, f, 0, n, [&](int64_t, float v) {
+            if (!std::isfinite(v)) return;
+            if (v > mx) mx = v;
+            if (v < mn) mn = v;
+        });
     }
     if (mn >= mx) {
         std::printf("maximum = minimum. Somethings is wrong with this image\n");
@@ -89,17 +142,32 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     }
     const double range = static_cast<double>(mx - mn);
 
+    // The bin of every used sample, all taken before anything is written, so
+    // the output may be the input image itself.
+    const int64_t all = n * nf;
+    std::unique_ptr<uint16_t[]> bins(new uint16_t[static_cast<size_t>(all)]);
+    for (int f = 0; f < nf; ++f) {
+        uint16_t *b = bins.get() + f * n;
+        if (contiguousFloat(in))
+            binsOfFloats(ops::floatData(in) + f * n, n, mn, range, b);
+        else
+            forEachSample(in, f, 0, n, [&](int64_t i, float v) { b[i] = wholeBin(v, mn, range); });
+    }
+
     // Integer counts, in four interleaved tables so that neighbouring samples
     // of one bin do not wait on each other.
-    std::vector<uint32_t> tables(4 * 257, 0);
-    for (int f = 0; f < nf; ++f) {
-        forEachSample(in, f, n, [&](int64_t i, float v) {
-            ++tables[(i & 3) * 257 + wholeBin(v, mn, range)];
-        });
+    uint32_t tables[4][257] = {};
+    int64_t i = 0;
+    for (; i + 4 <= all; i += 4) {
+        ++tables[0][bins[i]];
+        ++tables[1][bins[i + 1]];
+        ++tables[2][bins[i + 2]];
+        ++tables[3][bins[i + 3]];
     }
+    for (; i < all; ++i) ++tables[0][bins[i]];
     uint64_t count[256];
     for (int k = 0; k < 256; ++k)
-        count[k] = static_cast<uint64_t>(tables[k]) + tables[257 + k] + tables[2 * 257 + k] + tables[3 * 257 + k];
+        count[k] = static_cast<uint64_t>(tables[0][k]) + tables[1][k] + tables[2][k] + tables[3][k];
 
     const double total = nf == 3 ? 3.0 * si.rows * si.cols : static_cast<double>(n);
     float cdf[256];
@@ -114,16 +182,17 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     }
 
     double lut[257];
+    float lutf[257];
     for (int k = 0; k < 256; ++k) lut[k] = static_cast<double>(cdf[k]) * 255.0;
     lut[256] = std::nan("");
+    for (int k = 0; k < 257; ++k) lutf[k] = static_cast<float>(lut[k]);
 
-    // Bins are computed afresh from the input, one frame at a time, so the
-    // output may be the input image itself.
-    std::vector<uint16_t> bins(static_cast<size_t>(n));
     for (int f = 0; f < nf; ++f) {
-        forEachSample(in, f, n,
-                      [&](int64_t i, float v) { bins[i] = static_cast<uint16_t>(wholeBin(v, mn, range)); });
-        storeEachSample(out, f, n, [&](int64_t i) { return lut[bins[i]]; });
+        const uint16_t *b = bins.get() + f * n;
+        if (contiguousFloat(out))
+            lookUpFloats(b, n, lutf, ops::floatData(out) + f * n);
+        else
+            storeEachSample(out, f, 0, n, [&](int64_t j) { return lut[b[j]]; });
     }
     return 0;
 }

@@ -45,15 +45,15 @@ inline FrameView frameView(const ZVEKHDR *h, int f) {
     return v;
 }
 
-// Calls fn(i, v) for the first n pixels i of a frame, v the sample as a
+// Calls fn(i, v) for the n pixels start + i of a frame, v the sample as a
 // single-precision value. A contiguous frame gets a loop of its own, so that
 // the compiler sees unit stride.
 template <typename Fn>
-void forEachSample(const ZVEKHDR *h, int f, int64_t n, Fn &&fn) {
+void forEachSample(const ZVEKHDR *h, int f, int64_t start, int64_t n, Fn &&fn) {
     const FrameView view = frameView(h, f);
     zvek::dispatchType(h->dtype, [&](auto tag) {
         using T = typename decltype(tag)::type;
-        const T *p = reinterpret_cast<const T *>(view.base);
+        const T *p = reinterpret_cast<const T *>(view.base) + start * view.stride;
         if (view.stride == 1) {
             for (int64_t i = 0; i < n; ++i) fn(i, static_cast<float>(p[i]));
         } else {
@@ -62,15 +62,15 @@ void forEachSample(const ZVEKHDR *h, int f, int64_t n, Fn &&fn) {
     });
 }
 
-// Stores value(i) into the first n pixels i of a frame by the rule of the
+// Stores value(i) into the n pixels start + i of a frame by the rule of the
 // double-valued pixel writer: integers keep the low bits of the truncated
 // value, floats are narrowed, a complex datum receives its real part.
 template <typename Fn>
-void storeEachSample(ZVEKHDR *h, int f, int64_t n, Fn &&value) {
+void storeEachSample(ZVEKHDR *h, int f, int64_t start, int64_t n, Fn &&value) {
     const FrameView view = frameView(h, f);
     zvek::dispatchType(h->dtype, [&](auto tag) {
         using T = typename decltype(tag)::type;
-        T *p = reinterpret_cast<T *>(view.base);
+        T *p = reinterpret_cast<T *>(view.base) + start * view.stride;
         if (view.stride == 1) {
             for (int64_t i = 0; i < n; ++i) p[i] = zvek::storeFromDouble<T>(value(i));
         } else {
