@@ -10,7 +10,34 @@
 #include <cstdlib>
 #include <memory>
 
+// Multi-versioned hot loops: GCC on x86-64 builds them for AVX-512, AVX2
+// and the baseline and picks one at run time. The arithmetic per sample is
+// the same on every path, so the results are identical.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define OPS_HAVE_TARGETS 1
+#define OPS_TARGET(isa) __attribute__((target(isa)))
+#else
+#define OPS_HAVE_TARGETS 0
+#define OPS_TARGET(isa)
+#endif
+#define OPS_INLINE inline __attribute__((always_inline))
+
 namespace ops {
+
+// Vectors of 4, 8 and 16 floats (one SSE, AVX or AVX-512 register);
+// arithmetic on them is lane by lane, in single precision.
+typedef float f4 __attribute__((vector_size(16)));
+typedef float f8 __attribute__((vector_size(32)));
+typedef float f16 __attribute__((vector_size(64)));
+
+// Unaligned load and store. Vectors are passed by reference only, so that
+// no function's calling convention depends on the instruction set.
+template <typename V>
+OPS_INLINE void loadV(V &v, const float *p) { __builtin_memcpy(&v, p, sizeof v); }
+template <typename V>
+OPS_INLINE void storeV(float *p, const V &v) { __builtin_memcpy(p, &v, sizeof v); }
+template <typename V>
+constexpr int lanes() { return int(sizeof(V) / sizeof(float)); }
 
 // Number of dimensions of a usable header (1..3), 0 for a missing or
 // damaged one. Never reports.
