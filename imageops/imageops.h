@@ -153,4 +153,31 @@ int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const c
 
 // ---- Gradient histograms ----
 
+// Counts, per 8 x 8 cell of img, the pixels whose gradient direction (the
+// derivative filter at sigma 1) falls into each of nine 40-degree sectors;
+// hog is the caller's zero-filled float image of (columns / 8) x (rows / 8)
+// x 9 frames, frame k for the sector [40k, 40k + 40). A 2-D image is taken
+// as gray, a three-frame image as colour (gradients averaged over the
+// frames); any other image leaves hog untouched. Results: 0 done (also for an
+// image without a whole cell, hog untouched); -1 an unusable image or hog not
+// float; -2 hog of the wrong size or a colour image with fewer than three
+// frames; -3 no memory for the temporaries.
+int HoGdescriptor(ZVEKHDR *img, ZVEKHDR *hog);
+int HoGdescriptor2D(ZVEKHDR *img, ZVEKHDR *hog);
+int HoGdescriptorCLR(ZVEKHDR *img, ZVEKHDR *hog);
+// gx, gy = the averages of frames 0..2 of dx and dy (float images; gx and gy
+// of their columns and rows). 0 done, -1 not float, -2 sizes do not fit.
+int maxgrad(ZVEKHDR *dx, ZVEKHDR *dy, ZVEKHDR *gx, ZVEKHDR *gy);
+// Draws a descriptor (9 frames) into picture, (9 x columns) x (9 x rows) of
+// it, zero-filled: per cell one line per non-zero sector at the sector's
+// angle, as bright as its count, smaller counts first. 0 done, -1 unusable
+// images, -2 hog without 9 frames (picture untouched).
+int ShowHoG(ZVEKHDR *hog, ZVEKHDR *picture);
+// One line of 2 halfLength + 1 samples through (cy, cx) at angle (radians),
+// three pixels thick; positions outside the picture are skipped.
+void drawline(ZVEKHDR *picture, float cy, float cx, float angle, float value, float halfLength);
+// Sorts (bin, value) pairs lo..hi ascending by value (quicksort, Hoare
+// partitioning around the truncated middle value; moved entries truncated).
+void qsort2(float (*pairs)[2], int lo, int hi);
+
 #endif  // IMAGEOPS_H
