@@ -90,7 +90,7 @@ TEST(Labelling, EqualSquareGetsOneLabel) {
     Img out = make("float", 3, 3);
     int count = -5;
     int rc = -9;
-    const std::string said = captureStdout(
+    const std::string said = stdoutOf(
         [&] { rc = cclC4_2(in.get(), 1, 0, &count, "", out.get(), kThresh, kMin, kMax); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(count, 1);
@@ -129,7 +129,7 @@ TEST(Labelling, UShapeMergesAndWritesEveryAreaLine) {
     const std::string path = testing::TempDir() + "ccl_ushape_areas.txt";
     std::remove(path.c_str());
     int count = 0;
-    captureStdout([&] { EXPECT_EQ(cclC4_2(in.get(), 1, 0, &count, path.c_str(), out.get(), kThresh, kMin, kMax), 0); });
+    stdoutOf([&] { EXPECT_EQ(cclC4_2(in.get(), 1, 0, &count, path.c_str(), out.get(), kThresh, kMin, kMax), 0); });
     EXPECT_EQ(count, 2);
     const std::vector<float> want = {0,  -1, -1, -1, -1,  //
                                      -1, 1,  0,  2,  0,   //
@@ -156,18 +156,18 @@ TEST(Labelling, EraseSmallAndLargeRegions) {
     Img in = floats(nc, nr, v);
     Img out = make("float", nc, nr);
     int count = 0;
-    captureStdout([&] { EXPECT_EQ(cclC4_2(in.get(), 5, 0, &count, "", out.get(), kThresh, kMin, kMax), 0); });
+    stdoutOf([&] { EXPECT_EQ(cclC4_2(in.get(), 5, 0, &count, "", out.get(), kThresh, kMin, kMax), 0); });
     EXPECT_EQ(count, 3);
-    EXPECT_EQ(data(out)[1 * nc + 1], 0.0f);  // 4 px: erased
-    EXPECT_EQ(data(out)[1 * nc + 5], 2.0f);  // 6 px: kept
-    EXPECT_EQ(data(out)[4 * nc + 1], 3.0f);  // 120 px: kept
+    EXPECT_EQ(px(out)[1 * nc + 1], 0.0f);  // 4 px: erased
+    EXPECT_EQ(px(out)[1 * nc + 5], 2.0f);  // 6 px: kept
+    EXPECT_EQ(px(out)[4 * nc + 1], 3.0f);  // 120 px: kept
 
     int count2 = 0;
     ASSERT_EQ(cclC4_2(in.get(), 0, 100, &count2, "", out.get(), kThresh, kMin, kMax), 0);
-    EXPECT_EQ(data(out)[1 * nc + 1], 1.0f);
-    EXPECT_EQ(data(out)[1 * nc + 5], 2.0f);
+    EXPECT_EQ(px(out)[1 * nc + 1], 1.0f);
+    EXPECT_EQ(px(out)[1 * nc + 5], 2.0f);
     for (int r = 4; r < 14; ++r)
-        for (int c = 1; c < 13; ++c) ASSERT_EQ(data(out)[r * nc + c], 0.0f) << r << "," << c;
+        for (int c = 1; c < 13; ++c) ASSERT_EQ(px(out)[r * nc + c], 0.0f) << r << "," << c;
 }
 
 TEST(Labelling, AgreesWithTheFlatTableOnNoisyImages) {
@@ -182,12 +182,12 @@ TEST(Labelling, AgreesWithTheFlatTableOnNoisyImages) {
         Img out = make("float", nc, nr);
         const std::string path = testing::TempDir() + "ccl_noisy_areas.txt";
         int count = 0;
-        captureStdout(
+        stdoutOf(
             [&] { ASSERT_EQ(cclC4_2(in.get(), 1, 0, &count, path.c_str(), out.get(), thresh, 5.0f, 35.0f), 0); });
         const Reference ref = referenceLabels(v, nc, nr, thresh, 5.0f, 35.0f);
         ASSERT_EQ(count, ref.count);
         ASSERT_GT(count, 20);
-        for (size_t i = 0; i < v.size(); ++i) ASSERT_EQ(data(out)[i], static_cast<float>(ref.labels[i])) << i;
+        for (size_t i = 0; i < v.size(); ++i) ASSERT_EQ(px(out)[i], static_cast<float>(ref.labels[i])) << i;
         std::string want;
         for (int i = 0; i <= ref.count; ++i) want += std::to_string(i) + " " + std::to_string(ref.area[i]) + "\n";
         EXPECT_EQ(readFile(path), want);
@@ -232,55 +232,55 @@ TEST(Labelling, LabelLimitStopsWithoutTouchingTheResults) {
         int count = 0;
         ASSERT_EQ(cclC4_2(in.get(), 0, 0, &count, "", out.get(), kThresh, kMin, kMax), 0);
         EXPECT_EQ(count, 499999);
-        EXPECT_EQ(data(out)[61 * 32258 + 32257], 499999.0f);
+        EXPECT_EQ(px(out)[61 * 32258 + 32257], 499999.0f);
     }
     // 708 x 708 isolated pixels: one too many.
     Img in = floats(1416, 1416, grid(1416, 1416));
     Img out = make("float", 1416, 1416);
-    data(out)[0] = 33;
+    px(out)[0] = 33;
     int count = -77;
     int rc = 0;
-    const std::string said = captureStdout(
+    const std::string said = stdoutOf(
         [&] { rc = cclC4_2(in.get(), 1, 0, &count, "", out.get(), kThresh, kMin, kMax); });
     EXPECT_EQ(rc, 1);
     EXPECT_EQ(said, "need more labels than we have\n");
     EXPECT_EQ(count, -77);
-    EXPECT_EQ(data(out)[0], 33.0f);
+    EXPECT_EQ(px(out)[0], 33.0f);
 }
 
 TEST(Labelling, AreasFileThatCannotBeOpened) {
     Img in = floats(3, 3, std::vector<float>(9, 100.0f));
     Img out = make("float", 3, 3);
-    data(out)[4] = 5;
+    px(out)[4] = 5;
     int count = 0, rc = 0;
     const char *path = "/nonexistent-dir-for-ccl/areas.txt";
-    const std::string said = captureStdout(
+    const std::string said = stdoutOf(
         [&] { rc = cclC4_2(in.get(), 1, 0, &count, path, out.get(), kThresh, kMin, kMax); });
     EXPECT_EQ(rc, -3);
     EXPECT_EQ(count, 1);  // already stored
     EXPECT_EQ(said, "file name /nonexistent-dir-for-ccl/areas.txt is invalid for areas file\n");
-    EXPECT_EQ(data(out)[4], 5.0f);
+    EXPECT_EQ(px(out)[4], 5.0f);
 }
 
 TEST(Labelling, RefusesShortColourInputsAndMismatchedOutputs) {
     Img two = floats(3, 3, std::vector<float>(18, 100.0f), 2);
     Img out = make("float", 3, 3);
-    data(out)[4] = 5;
+    px(out)[4] = 5;
     int count = -1, rc = 0;
-    std::string said = captureStdout(
+    std::string said = stdoutOf(
         [&] { rc = cclC4_2(two.get(), 0, 0, &count, "", out.get(), kThresh, kMin, kMax); });
     EXPECT_EQ(rc, -4);
     EXPECT_EQ(said, "cclC4_2: a color image must have three frames\n");
     EXPECT_EQ(count, -1);
-    EXPECT_EQ(data(out)[4], 5.0f);
+    EXPECT_EQ(px(out)[4], 5.0f);
 
     Img in = floats(3, 3, std::vector<float>(9, 100.0f));
     Img wrong = make("float", 3, 4);
-    said = captureStdout([&] { rc = cclC4_2(in.get(), 0, 0, &count, "", wrong.get(), kThresh, kMin, kMax); });
+    said = stdoutOf([&] { rc = cclC4_2(in.get(), 0, 0, &count, "", wrong.get(), kThresh, kMin, kMax); });
     EXPECT_EQ(rc, -2);
     EXPECT_EQ(said, "cclC4_2: output image does not match the input image\n");
     Img cmp = make("32cmp", 3, 3);
-    captureStdout([&] { EXPECT_EQ(cclC4_2(in.get(), 0, 0, &count, "", cmp.get(), kThresh, kMin, kMax), -2); });
-    captureStdout([&] { EXPECT_EQ(cclC4_2(nullptr, 0, 0, &count, "", out.get(), kThresh, kMin, kMax), -2); });
+    stdoutOf([&] { EXPECT_EQ(cclC4_2(in.get(), 0, 0, &count, "", cmp.get(), kThresh, kMin, kMax), -2); });
+    stdoutOf([&] { EXPECT_EQ(cclC4_2(nullptr, 0, 0, &count, "", out.get(), kThresh, kMin, kMax), -2); });
     EXPECT_EQ(count, -1);
 }

@@ -14,7 +14,7 @@ TEST(HistEq, FourLevelsSpreadLinearly) {
     Img in = floats(4, 2, {0, 1, 2, 3, 3, 2, 1, 0});
     Img out = make("float", 4, 2);
     int rc = 1;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(said, "");
     EXPECT_EQ(values(out, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, 255, 191.25f, 127.5f, 63.75f}));
@@ -45,25 +45,25 @@ TEST(HistEq, OutputOfAnotherTypeIsWrittenByThePixelRule) {
 TEST(HistEq, ConstantImageIsRefused) {
     Img in = floats(3, 2, {7, 7, 7, 7, 7, 7});
     Img out = make("float", 3, 2);
-    data(out)[0] = 42;
+    px(out)[0] = 42;
     int rc = 0;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
     EXPECT_EQ(rc, -2);
     EXPECT_EQ(said, "maximum = minimum. Somethings is wrong with this image\n");
-    EXPECT_EQ(data(out)[0], 42);
+    EXPECT_EQ(px(out)[0], 42);
 }
 
 TEST(HistEq, TooSmallForTheNeighbourhood) {
     Img in = make("float", 5, 7);
     Img out = make("float", 5, 7);
     int rc = 0;
-    std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 5); });
+    std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 5); });
     EXPECT_EQ(rc, -1);
     EXPECT_EQ(said, "Hist0.0:Cannot equalize histogram of an image (7 x 5 )smaller than the neighborhood(5)\n");
     // Larger than N but without room for a whole window of 2N + 1: refused too.
     Img in2 = make("float", 10, 4);
     Img out2 = make("float", 10, 4);
-    said = captureStdout([&] { rc = flHistogramEq(in2.get(), out2.get(), 2); });
+    said = stdoutOf([&] { rc = flHistogramEq(in2.get(), out2.get(), 2); });
     EXPECT_EQ(rc, -1);
     EXPECT_EQ(said, "Hist0.0:Cannot equalize histogram of an image (4 x 10 )smaller than the neighborhood(2)\n");
 }
@@ -73,13 +73,13 @@ TEST(HistEq, NegativeBorderSamplesAreReportedAndProcessingGoesOn) {
     Img in = floats(3, 3, {0, -1, 3, 4, -5, -2, 6, 7, 8});
     Img out = make("float", 3, 3);
     int rc = 1;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
     EXPECT_EQ(rc, 0);
     // Top row, bottom row, left column, right column, in that order.
     EXPECT_EQ(said, "row 0 col 1\nrow 1 col 2\n");
     // Nine distinct values: each holds 1/9, the minimum maps to 255/9.
-    EXPECT_FLOAT_EQ(data(out)[4], 255.0f / 9.0f);
-    EXPECT_EQ(data(out)[8], 255.0f);
+    EXPECT_FLOAT_EQ(px(out)[4], 255.0f / 9.0f);
+    EXPECT_EQ(px(out)[8], 255.0f);
 }
 
 TEST(HistEq, ThreeFramesShareOneHistogramAndPrintIt) {
@@ -87,7 +87,7 @@ TEST(HistEq, ThreeFramesShareOneHistogramAndPrintIt) {
     Img in = floats(2, 1, {0, 1, 2, 3, 4, 5}, 3);
     Img out = make("float", 2, 1, 3);
     int rc = 1;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
     ASSERT_EQ(rc, 0);
     // Bins trunc(255 v / 5) = 0, 51, 102, 153, 204, 255, each 1/6 of the samples.
     std::ostringstream want;
@@ -105,15 +105,15 @@ TEST(HistEq, ThreeFramesShareOneHistogramAndPrintIt) {
         want << line;
     }
     EXPECT_EQ(said, want.str());
-    for (int i = 0; i < 6; ++i) EXPECT_NEAR(data(out)[i], 255.0 * (i + 1) / 6.0, 1e-4) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(px(out)[i], 255.0 * (i + 1) / 6.0, 1e-4) << i;
 }
 
 TEST(HistEq, TwoFrameImageUsesItsFirstFrameOnly) {
     Img in = floats(2, 2, {0, 1, 2, 3, -100, 100, 1000, 5}, 2);
     Img out = make("float", 2, 2, 2);
-    for (int i = 0; i < 8; ++i) data(out)[i] = -7;
+    for (int i = 0; i < 8; ++i) px(out)[i] = -7;
     int rc = 1;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 0); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(said, "");  // no histogram lines, and frame 1's -100 is not looked at
     EXPECT_EQ(values(out, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, -7, -7, -7, -7}));
@@ -131,12 +131,12 @@ TEST(HistEq, NotANumberAndInfinitiesStayInsideTheBins) {
     const float bottom = sixth + sixth;                 // 0 and -inf
     const float middle = bottom + sixth;                 // 1 in bin 127
     const float top = middle + static_cast<float>(2.0 / 6.0);  // 2 and +inf
-    EXPECT_FLOAT_EQ(data(out)[0], bottom * 255.0f);
-    EXPECT_FLOAT_EQ(data(out)[1], middle * 255.0f);
-    EXPECT_TRUE(std::isnan(data(out)[2]));
-    EXPECT_FLOAT_EQ(data(out)[3], top * 255.0f);
-    EXPECT_FLOAT_EQ(data(out)[4], bottom * 255.0f);
-    EXPECT_FLOAT_EQ(data(out)[5], top * 255.0f);
+    EXPECT_FLOAT_EQ(px(out)[0], bottom * 255.0f);
+    EXPECT_FLOAT_EQ(px(out)[1], middle * 255.0f);
+    EXPECT_TRUE(std::isnan(px(out)[2]));
+    EXPECT_FLOAT_EQ(px(out)[3], top * 255.0f);
+    EXPECT_FLOAT_EQ(px(out)[4], bottom * 255.0f);
+    EXPECT_FLOAT_EQ(px(out)[5], top * 255.0f);
 }
 
 TEST(HistEq, CountsStayExactBeyondTwoToTheTwentyFour) {
@@ -145,13 +145,13 @@ TEST(HistEq, CountsStayExactBeyondTwoToTheTwentyFour) {
     const int cols = 4096, rows = 4097;  // 16781312 pixels
     Img in = make("float", cols, rows);
     Img out = make("float", cols, rows);
-    data(in)[5] = 1.0f;
+    px(in)[5] = 1.0f;
     ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0);
     const double n = static_cast<double>(cols) * rows;
     const float p0 = static_cast<float>((n - 1) / n);
-    EXPECT_EQ(data(out)[0], static_cast<float>(static_cast<double>(p0) * 255.0));
+    EXPECT_EQ(px(out)[0], static_cast<float>(static_cast<double>(p0) * 255.0));
     const float stalled = static_cast<float>(16777216.0 / n);
-    EXPECT_NE(data(out)[0], static_cast<float>(static_cast<double>(stalled) * 255.0));
+    EXPECT_NE(px(out)[0], static_cast<float>(static_cast<double>(stalled) * 255.0));
 }
 
 TEST(HistEq, WindowMappingWorkedByHand) {
@@ -164,7 +164,7 @@ TEST(HistEq, WindowMappingWorkedByHand) {
     Img in = floats(3, 3, v);
     Img out = make("float", 3, 3);
     ASSERT_EQ(flHistogramEq(in.get(), out.get(), 1), 0);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(data(out)[i], std::max(i, 1) / 256.0f) << i;
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(px(out)[i], std::max(i, 1) / 256.0f) << i;
 }
 
 TEST(HistEq, WindowResultOutOfRangeIsAFailureNotAnExit) {
@@ -172,9 +172,9 @@ TEST(HistEq, WindowResultOutOfRangeIsAFailureNotAnExit) {
     for (int i = 0; i < 9; ++i) v[i] = -10.0f + i;
     Img in = floats(3, 3, v);
     Img out = make("float", 3, 3);
-    for (int i = 0; i < 9; ++i) data(out)[i] = 99;
+    for (int i = 0; i < 9; ++i) px(out)[i] = 99;
     int rc = 0;
-    const std::string said = captureStdout([&] { rc = flHistogramEq(in.get(), out.get(), 1); });
+    const std::string said = stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), 1); });
     EXPECT_EQ(rc, -3);
     EXPECT_EQ(said,
               "row 0 col 0\nrow 0 col 1\nrow 0 col 2\n"
@@ -182,7 +182,7 @@ TEST(HistEq, WindowResultOutOfRangeIsAFailureNotAnExit) {
               "row 0 col 0\nrow 1 col 0\nrow 2 col 0\n"
               "row 0 col 2\nrow 1 col 2\nrow 2 col 2\n"
               "!! -9.996094  0  0 \n");
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(data(out)[i], 99) << "output must stay untouched";
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(px(out)[i], 99) << "output must stay untouched";
 }
 
 TEST(HistEq, WindowsNearTheEdgeShiftInside) {
@@ -211,7 +211,7 @@ TEST(HistEq, WindowsNearTheEdgeShiftInside) {
                     if (k <= kc && k < 256) ++below;
                 }
             const double want = static_cast<double>(below) / total * (mx - mn) / 256.0 + mn;
-            EXPECT_NEAR(data(out)[r * 5 + c], want, 1e-4) << r << "," << c;
+            EXPECT_NEAR(px(out)[r * 5 + c], want, 1e-4) << r << "," << c;
         }
     }
 }
@@ -221,15 +221,15 @@ TEST(HistEq, MismatchedOrUnsuitableImagesAreRefused) {
     Img small = make("float", 2, 1);
     Img bytes = make("u8bit", 3, 3);
     Img bytesOut = make("u8bit", 3, 3);
-    std::string said = captureStdout([&] { EXPECT_EQ(flHistogramEq(in.get(), small.get(), 0), -4); });
+    std::string said = stdoutOf([&] { EXPECT_EQ(flHistogramEq(in.get(), small.get(), 0), -4); });
     EXPECT_EQ(said, "flHistogramEq: output image does not match the input image\n");
-    said = captureStdout([&] { EXPECT_EQ(flHistogramEq(bytes.get(), bytesOut.get(), 1), -4); });
+    said = stdoutOf([&] { EXPECT_EQ(flHistogramEq(bytes.get(), bytesOut.get(), 1), -4); });
     EXPECT_EQ(said, "flHistogramEq: neighborhood equalization needs float images\n");
     // A three-frame input needs three output frames.
     Img colour = floats(2, 1, {0, 1, 2, 3, 4, 5}, 3);
     Img flat = make("float", 2, 1);
-    captureStdout([&] { EXPECT_EQ(flHistogramEq(colour.get(), flat.get(), 0), -4); });
-    captureStdout([&] { EXPECT_EQ(flHistogramEq(nullptr, flat.get(), 0), -4); });
+    stdoutOf([&] { EXPECT_EQ(flHistogramEq(colour.get(), flat.get(), 0), -4); });
+    stdoutOf([&] { EXPECT_EQ(flHistogramEq(nullptr, flat.get(), 0), -4); });
 }
 
 TEST(HistEq, OutputMayBeTheInput) {

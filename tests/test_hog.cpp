@@ -12,7 +12,7 @@ namespace {
 // Count of sector k in cell (cr, cc) of a descriptor.
 float cell(const Img &hog, int k, int cr, int cc) {
     const int cols = hog->vekdims[0].dimlen, rows = hog->vekdims[1].dimlen;
-    return data(hog)[(k * rows + cr) * cols + cc];
+    return px(hog)[(k * rows + cr) * cols + cc];
 }
 
 float cellSum(const Img &hog, int cr, int cc) {
@@ -25,7 +25,7 @@ Img ramp(int cols, int rows, bool alongColumns, int frames = 0) {
     Img img = make("float", cols, rows, frames);
     for (int f = 0; f < std::max(frames, 1); ++f)
         for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < cols; ++c) data(img)[(f * rows + r) * cols + c] = alongColumns ? c : r;
+            for (int c = 0; c < cols; ++c) px(img)[(f * rows + r) * cols + c] = alongColumns ? c : r;
     return img;
 }
 
@@ -59,7 +59,7 @@ TEST(HoG, ColourRampAlongRowsFallsInSectorSix) {
 TEST(HoG, TooFewRowsForTheKernelCountEverythingInSectorZero) {
     Img img = ramp(24, 20, true);  // cut to 16 rows, fewer than the kernel needs
     Img hog = make("float", 3, 2, 9);
-    const std::string said = captureStdout([&] { EXPECT_EQ(HoGdescriptor(img.get(), hog.get()), 0); });
+    const std::string said = stdoutOf([&] { EXPECT_EQ(HoGdescriptor(img.get(), hog.get()), 0); });
     EXPECT_NE(said.find("flDoG:kernel is 9 x 9, but image is only 16 x 24."), std::string::npos) << said;
     for (int cr = 0; cr < 2; ++cr)
         for (int cc = 0; cc < 3; ++cc) EXPECT_EQ(cell(hog, 0, cr, cc), 64.0f);
@@ -81,8 +81,8 @@ TEST(HoG, DirectionOfExactly360DegreesCountsInSectorZero) {
     // 12: along row 12 right of them the direction is a hair below 0
     // degrees, which becomes exactly 360 after the correction.
     Img img = make("float", 24, 24);
-    data(img)[11 * 24 + 10] = 1.0f;
-    data(img)[13 * 24 + 10] = std::nextafter(1.0f, 2.0f);
+    px(img)[11 * 24 + 10] = 1.0f;
+    px(img)[13 * 24 + 10] = std::nextafter(1.0f, 2.0f);
     Img hog = make("float", 3, 3, 9);
     ASSERT_EQ(HoGdescriptor(img.get(), hog.get()), 0);
     for (int cr = 0; cr < 3; ++cr)
@@ -92,7 +92,7 @@ TEST(HoG, DirectionOfExactly360DegreesCountsInSectorZero) {
 
 TEST(HoG, NotANumberPixelsAreSkipped) {
     Img img = ramp(32, 32, true);
-    data(img)[12 * 32 + 12] = std::nanf("");
+    px(img)[12 * 32 + 12] = std::nanf("");
     Img hog = make("float", 4, 4, 9);
     ASSERT_EQ(HoGdescriptor(img.get(), hog.get()), 0);
     EXPECT_LT(cellSum(hog, 1, 1), 64.0f);  // the 9 x 9 kernel spreads the NaN
@@ -102,9 +102,9 @@ TEST(HoG, NotANumberPixelsAreSkipped) {
 TEST(HoG, ImagesItDoesNotDescribe) {
     Img two = make("float", 16, 16, 2);
     Img hog = make("float", 2, 2, 9);
-    data(hog)[0] = 5;
+    px(hog)[0] = 5;
     EXPECT_EQ(HoGdescriptor(two.get(), hog.get()), 0);
-    EXPECT_EQ(data(hog)[0], 5.0f);
+    EXPECT_EQ(px(hog)[0], 5.0f);
     // No whole cell: nothing to count, the descriptor is not looked at.
     Img thin = make("float", 7, 100);
     EXPECT_EQ(HoGdescriptor(thin.get(), nullptr), 0);
@@ -145,41 +145,41 @@ TEST(HoG, QuicksortOrderIncludingTies) {
 
 TEST(HoG, PictureOfOneSectorIsOneThickLine) {
     Img hog = make("float", 1, 1, 9);
-    data(hog)[0] = 5;  // sector 0: a horizontal line
+    px(hog)[0] = 5;  // sector 0: a horizontal line
     Img pic = make("float", 9, 9);
     ASSERT_EQ(ShowHoG(hog.get(), pic.get()), 0);
     for (int r = 0; r < 9; ++r)
-        for (int c = 0; c < 9; ++c) EXPECT_EQ(data(pic)[r * 9 + c], (r == 4 || r == 5) ? 5.0f : 0.0f) << r << "," << c;
+        for (int c = 0; c < 9; ++c) EXPECT_EQ(px(pic)[r * 9 + c], (r == 4 || r == 5) ? 5.0f : 0.0f) << r << "," << c;
 }
 
 TEST(HoG, LargerCountsAreDrawnOnTop) {
     // Cell (0, 1) of a 2 x 1 descriptor: sector 0 counts 3, sector 4 (160
     // degrees) counts 7.
     Img hog = make("float", 2, 1, 9);
-    data(hog)[0 * 2 + 1] = 3;
-    data(hog)[4 * 2 + 1] = 7;
+    px(hog)[0 * 2 + 1] = 3;
+    px(hog)[4 * 2 + 1] = 7;
     Img pic = make("float", 18, 9);
     ASSERT_EQ(ShowHoG(hog.get(), pic.get()), 0);
-    auto at = [&](int r, int c) { return data(pic)[r * 18 + 9 + c]; };
+    auto at = [&](int r, int c) { return px(pic)[r * 18 + 9 + c]; };
     EXPECT_EQ(at(4, 4), 7.0f);  // the centre shows the largest count
     EXPECT_EQ(at(4, 0), 3.0f);  // the horizontal line's left end
     EXPECT_EQ(at(5, 0), 7.0f);  // t = 4 of the 160-degree line: (5.37, 0.24)
     EXPECT_EQ(at(2, 7), 7.0f);  // t = -4: (2.63, 7.76)
     for (int r = 0; r < 9; ++r)
-        for (int c = 0; c < 9; ++c) EXPECT_EQ(data(pic)[r * 18 + c], 0.0f) << "empty cell drew something";
+        for (int c = 0; c < 9; ++c) EXPECT_EQ(px(pic)[r * 18 + c], 0.0f) << "empty cell drew something";
 }
 
 TEST(HoG, PictureNeedsNineFrames) {
     Img hog = make("float", 1, 1, 8);
-    data(hog)[0] = 5;
+    px(hog)[0] = 5;
     Img pic = make("float", 9, 9);
     int rc = 0;
-    const std::string said = captureStdout([&] { rc = ShowHoG(hog.get(), pic.get()); });
+    const std::string said = stdoutOf([&] { rc = ShowHoG(hog.get(), pic.get()); });
     EXPECT_EQ(rc, -2);
     EXPECT_EQ(said, "ShowHoG: a HoG must have 9 frames\n");
-    for (int i = 0; i < 81; ++i) EXPECT_EQ(data(pic)[i], 0.0f);
+    for (int i = 0; i < 81; ++i) EXPECT_EQ(px(pic)[i], 0.0f);
     Img flat = make("float", 1, 1);
-    captureStdout([&] { EXPECT_EQ(ShowHoG(flat.get(), pic.get()), -2); });
+    stdoutOf([&] { EXPECT_EQ(ShowHoG(flat.get(), pic.get()), -2); });
 }
 
 TEST(HoG, DescriptorThenPicture) {
@@ -191,5 +191,5 @@ TEST(HoG, DescriptorThenPicture) {
     // Every cell counts its 64 pixels in sector 4 (160 degrees): each block's
     // centre shows 64.
     for (int cr = 0; cr < 3; ++cr)
-        for (int cc = 0; cc < 2; ++cc) EXPECT_EQ(data(pic)[(9 * cr + 4) * 18 + 9 * cc + 4], 64.0f);
+        for (int cc = 0; cc < 2; ++cc) EXPECT_EQ(px(pic)[(9 * cr + 4) * 18 + 9 * cc + 4], 64.0f);
 }

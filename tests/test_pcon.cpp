@@ -92,12 +92,12 @@ TEST(Restoration, MatchesTheWrittenOutUpdateOverTheDefaultSchedule) {
     Img F = floats(Nc, Nr, f0), Gi = floats(Nc, Nr, g);
     int rc = -1;
     const std::string said =
-        captureStdout([&] { rc = pconsub(F.get(), Gi.get(), 2.0f, .03f, 4.0f, 1.0f, .005f, .99f); });
+        stdoutOf([&] { rc = pconsub(F.get(), Gi.get(), 2.0f, .03f, 4.0f, 1.0f, .005f, .99f); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(said, "");
     std::vector<float> want = f0;
     EXPECT_EQ(referenceRestore(want, g, Nr, Nc, 2.0f, .03f, 4.0f, 1.0f, .005f, .99f), 528);
-    for (int i = 0; i < Nc * Nr; ++i) ASSERT_TRUE(sameBits(data(F)[i], want[i])) << i;
+    for (int i = 0; i < Nc * Nr; ++i) ASSERT_TRUE(sameBits(px(F)[i], want[i])) << i;
     // The data image is not changed, not even on its border.
     EXPECT_EQ(values(Gi, Nc * Nr), g);
 }
@@ -110,7 +110,7 @@ TEST(Restoration, OtherParametersFollowTheSameUpdate) {
     ASSERT_EQ(pconsub(F.get(), Gi.get(), 3.0f, .05f, 2.5f, 2.0f, .1f, .9f), 0);
     std::vector<float> want = f0;
     EXPECT_EQ(referenceRestore(want, g, Nr, Nc, 3.0f, .05f, 2.5f, 2.0f, .1f, .9f), 29);
-    for (int i = 0; i < Nc * Nr; ++i) ASSERT_TRUE(sameBits(data(F)[i], want[i])) << i;
+    for (int i = 0; i < Nc * Nr; ++i) ASSERT_TRUE(sameBits(px(F)[i], want[i])) << i;
 }
 
 TEST(Restoration, NoisyStepBecomesTwoFlatRegions) {
@@ -129,7 +129,7 @@ TEST(Restoration, NoisyStepBecomesTwoFlatRegions) {
             }
         return std::sqrt(s2 / n - (s / n) * (s / n));
     };
-    const float *before = g.data(), *after = data(F);
+    const float *before = g.data(), *after = px(F);
     EXPECT_LT(spread(after, 2, Nc / 2 - 2), 0.5 * spread(before, 2, Nc / 2 - 2));
     EXPECT_LT(spread(after, Nc / 2 + 2, Nc - 2), 0.5 * spread(before, Nc / 2 + 2, Nc - 2));
     // The edge stays sharp: one column step of nearly the full height.
@@ -140,7 +140,7 @@ TEST(Restoration, ZeroGradientStopsAtTheFixedPoint) {
     Img F = floats(4, 3, std::vector<float>(12, 7.0f)), Gi = floats(4, 3, std::vector<float>(12, 7.0f));
     int rc = -1;
     const std::string said =
-        captureStdout([&] { rc = pconsub(F.get(), Gi.get(), 2.0f, .03f, 4.0f, 1.0f, .005f, .99f); });
+        stdoutOf([&] { rc = pconsub(F.get(), Gi.get(), 2.0f, .03f, 4.0f, 1.0f, .005f, .99f); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(said, "magf=0 exiting\n");
     EXPECT_EQ(values(F, 12), std::vector<float>(12, 7.0f));
@@ -160,7 +160,7 @@ TEST(Restoration, SameImageAsEstimateAndData) {
     ASSERT_EQ(pconsub(F.get(), F.get(), 2.0f, .03f, 4.0f, 1.0f, .5f, .9f), 0);
     std::vector<float> want = g;
     referenceRestore(want, g, 6, 7, 2.0f, .03f, 4.0f, 1.0f, .5f, .9f);
-    for (int i = 0; i < 42; ++i) ASSERT_TRUE(sameBits(data(F)[i], want[i])) << i;
+    for (int i = 0; i < 42; ++i) ASSERT_TRUE(sameBits(px(F)[i], want[i])) << i;
 }
 
 TEST(Restoration, RefusalsChangeNothing) {
@@ -174,15 +174,15 @@ TEST(Restoration, RefusalsChangeNothing) {
     std::string said;
 
     Img bytes = make("u8bit", 5, 4), cmp = make("32cmp", 5, 4);
-    said = captureStdout([&] { rc = pconsub(bytes.get(), Gi.get(), 2, .03f, 4, 1, .005f, .99f); });
+    said = stdoutOf([&] { rc = pconsub(bytes.get(), Gi.get(), 2, .03f, 4, 1, .005f, .99f); });
     EXPECT_EQ(rc, -12);
     EXPECT_EQ(said,
               "Pcon: this program will only work with Zvek float images, please convert your input image to float\n");
-    said = captureStdout([&] { rc = pconsub(F.get(), cmp.get(), 2, .03f, 4, 1, .005f, .99f); });
+    said = stdoutOf([&] { rc = pconsub(F.get(), cmp.get(), 2, .03f, 4, 1, .005f, .99f); });
     EXPECT_EQ(rc, -12);
 
     Img other = floats(4, 5, std::vector<float>(20, 1.0f));
-    said = captureStdout([&] { rc = pconsub(F.get(), other.get(), 2, .03f, 4, 1, .005f, .99f); });
+    said = stdoutOf([&] { rc = pconsub(F.get(), other.get(), 2, .03f, 4, 1, .005f, .99f); });
     EXPECT_EQ(rc, -13);
     EXPECT_EQ(said, "bug1");
 
@@ -193,16 +193,16 @@ TEST(Restoration, RefusalsChangeNothing) {
     } cases[] = {{2, 1, 0, .99f}, {2, 1, -1, .99f}, {0, 1, .005f, .99f}, {2, 1, .005f, 1.0f},
                  {2, 1, .005f, 2.0f}, {nan, 1, .005f, .99f}, {2, INFINITY, .005f, .99f}};
     for (const Case &c : cases) {
-        said = captureStdout([&] { rc = pconsub(F.get(), Gi.get(), c.sigma, .03f, 4, c.t1, c.t2, c.dlt); });
+        said = stdoutOf([&] { rc = pconsub(F.get(), Gi.get(), c.sigma, .03f, 4, c.t1, c.t2, c.dlt); });
         EXPECT_EQ(rc, -14) << c.sigma << " " << c.t1 << " " << c.t2 << " " << c.dlt;
         EXPECT_EQ(said, bad);
     }
-    said = captureStdout([&] { rc = pconsub(F.get(), Gi.get(), 2, nan, 4, 1, .005f, .99f); });
+    said = stdoutOf([&] { rc = pconsub(F.get(), Gi.get(), 2, nan, 4, 1, .005f, .99f); });
     EXPECT_EQ(rc, -14);
     unchanged();
 
     Img thin = floats(5, 2, std::vector<float>(10, 1.0f)), thin2 = floats(5, 2, std::vector<float>(10, 2.0f));
-    said = captureStdout([&] { rc = pconsub(thin.get(), thin2.get(), 2, .03f, 4, 1, .005f, .99f); });
+    said = stdoutOf([&] { rc = pconsub(thin.get(), thin2.get(), 2, .03f, 4, 1, .005f, .99f); });
     EXPECT_EQ(rc, -15);
     EXPECT_EQ(said, "Pcon: image must have at least 3 rows and 3 columns\n");
     EXPECT_EQ(values(thin2, 10), std::vector<float>(10, 2.0f));
