@@ -72,70 +72,41 @@ void fillPadded(const float *src, int rows, int cols, int padR, int padC, int64_
 // order. Neighbouring columns are worked on at once, each in its own lane,
 // so every column sees the same sequence of roundings as a plain loop.
 
-// NV vectors of type V: NV * lanes columns starting at p (the padded row of
-// kernel row 0).
-template <typename V, int NV>
-OPS_INLINE void dogBlock(const float *K, int side, const float *p, ptrdiff_t stride, float *o) {
-    V acc[NV];
-    _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) acc[v] = V{};
-    const float *kp = K;
-    for (int i = 0; i < side; ++i, p += stride) {
-        for (int j = 0; j < side; ++j) {
-            const float k = *kp++;
-            const float *q = p + j;
-            _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
-                V x;
-                ops::loadV(x, q + ops::lanes<V>() * v);
-                acc[v] = acc[v] + k * x;
+struct DogRow {
+    const float *K;    // kernel, (2h + 1)^2 values, row by row
+    int side;          // 2h + 1
+    const float *p;    // padded row of kernel row 0 for output row r
+    ptrdiff_t stride;  // padded row length
+    float *o;          // output row
+
+    template <typename V, int NV>
+    OPS_INLINE void block(int c) const {
+        V acc[NV];
+        _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) acc[v] = V{};
+        const float *kp = K;
+        const float *row = p + c;
+        for (int i = 0; i < side; ++i, row += stride) {
+            for (int j = 0; j < side; ++j) {
+                const float k = *kp++;
+                _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
+                    V x;
+                    ops::loadV(x, row + j + ops::lanes<V>() * v);
+                    acc[v] = acc[v] + k * x;
+                }
             }
         }
+        _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(o + c + ops::lanes<V>() * v, acc[v]);
     }
-    _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(o + ops::lanes<V>() * v, acc[v]);
-}
 
-OPS_INLINE float dogOne(const float *K, int side, const float *p, ptrdiff_t stride) {
-    float acc = 0.0f;
-    const float *kp = K;
-    for (int i = 0; i < side; ++i, p += stride)
-        for (int j = 0; j < side; ++j) acc = acc + *kp++ * p[j];
-    return acc;
-}
-
-template <typename V, int NV>
-OPS_INLINE void dogRowImpl(const float *K, int side, const float *p, ptrdiff_t stride, float *o, int cols) {
-    constexpr int L = ops::lanes<V>();
-    int c = 0;
-    for (; c + L * NV <= cols; c += L * NV) dogBlock<V, NV>(K, side, p + c, stride, o + c);
-    for (; c + L <= cols; c += L) dogBlock<V, 1>(K, side, p + c, stride, o + c);
-    for (; c < cols; ++c) o[c] = dogOne(K, side, p + c, stride);
-}
-
-#if OPS_HAVE_TARGETS
-OPS_TARGET("avx512f")
-void dogRowAvx512(const float *K, int side, const float *p, ptrdiff_t stride, float *o, int cols) {
-    dogRowImpl<ops::f16, 4>(K, side, p, stride, o, cols);
-}
-OPS_TARGET("avx2")
-void dogRowAvx2(const float *K, int side, const float *p, ptrdiff_t stride, float *o, int cols) {
-    dogRowImpl<ops::f8, 8>(K, side, p, stride, o, cols);
-}
-#endif
-void dogRowBase(const float *K, int side, const float *p, ptrdiff_t stride, float *o, int cols) {
-    dogRowImpl<ops::f4, 8>(K, side, p, stride, o, cols);
-}
-
-using RowFn = void (*)(const float *, int, const float *, ptrdiff_t, float *, int);
-
-RowFn pickDogRow() {
-#if OPS_HAVE_TARGETS
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f")) return dogRowAvx512;
-    if (__builtin_cpu_supports("avx2")) return dogRowAvx2;
-#endif
-    return dogRowBase;
-}
-
-const RowFn dogRow = pickDogRow();
+    OPS_INLINE void one(int c) const {
+        float acc = 0.0f;
+        const float *kp = K;
+        const float *row = p + c;
+        for (int i = 0; i < side; ++i, row += stride)
+            for (int j = 0; j < side; ++j) acc = acc + *kp++ * row[j];
+        o[c] = acc;
+    }
+};
 
 // Output rows filtered per strip: the padded rows of one strip stay in the
 // cache while the kernel walks over them.
@@ -253,7 +224,7 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
                 const int r = r0 + k;
                 float *o = outFloat ? ops::floatData(out) + int64_t(f) * so.plane() + int64_t(r) * so.cols
                                     : rowBuf.data();
-                dogRow(K.data(), side, strip.data() + int64_t(k) * pw, pw, o, si.cols);
+                ops::runColumns(DogRow{K.data(), side, strip.data() + int64_t(k) * pw, pw, o}, si.cols);
                 if (!outFloat)
                     for (int c = 0; c < si.cols; ++c) Zvekfpp3d(out, f, r, c, rowBuf[c]);
             }

@@ -39,6 +39,59 @@ OPS_INLINE void storeV(float *p, const V &v) { __builtin_memcpy(p, &v, sizeof v)
 template <typename V>
 constexpr int lanes() { return int(sizeof(V) / sizeof(float)); }
 
+// ---- Column-parallel row loops ----
+//
+// A row kernel K computes values for positions 0..count-1 of one row; each
+// position is independent of the others. K provides
+//   template <typename V, int NV> void block(int c) const
+// for the NV * lanes<V>() positions from c (one lane per position, every
+// lane doing exactly the arithmetic of one position), and
+//   void one(int c) const
+// for a single position. runColumns works through a row with the widest
+// vectors the processor has; the results are identical on every path.
+
+template <typename V, int NV, typename K>
+OPS_INLINE void columnBlocks(const K &k, int count) {
+    constexpr int L = lanes<V>();
+    int c = 0;
+    for (; c + L * NV <= count; c += L * NV) k.template block<V, NV>(c);
+    for (; c + L <= count; c += L) k.template block<V, 1>(c);
+    for (; c < count; ++c) k.one(c);
+}
+
+#if OPS_HAVE_TARGETS
+template <typename K>
+OPS_TARGET("avx512f") void columnsAvx512(const K &k, int count) { columnBlocks<f16, 4>(k, count); }
+template <typename K>
+OPS_TARGET("avx2") void columnsAvx2(const K &k, int count) { columnBlocks<f8, 8>(k, count); }
+#endif
+template <typename K>
+void columnsBase(const K &k, int count) { columnBlocks<f4, 8>(k, count); }
+
+// 2 with AVX-512, 1 with AVX2, else 0; asked once.
+inline int vectorLevel() {
+#if OPS_HAVE_TARGETS
+    static const int level = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
+    }();
+    return level;
+#else
+    return 0;
+#endif
+}
+
+template <typename K>
+void runColumns(const K &k, int count) {
+#if OPS_HAVE_TARGETS
+    switch (vectorLevel()) {
+    case 2: columnsAvx512(k, count); return;
+    case 1: columnsAvx2(k, count); return;
+    }
+#endif
+    columnsBase(k, count);
+}
+
 // Number of dimensions of a usable header (1..3), 0 for a missing or
 // damaged one. Never reports.
 inline int ndimOf(const ZVEKHDR *h) {
