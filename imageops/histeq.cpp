@@ -72,49 +72,68 @@ inline uint16_t wholeBin(float v, float mn, double range) {
     return static_cast<uint16_t>(v != v ? 256 : k);
 }
 
-#define ZVEK_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default"), optimize("tree-vectorize")))
-
 // Extremes of the finite samples of a contiguous float frame, folded into
-// mn and mx (the result does not depend on the order of the comparisons).
-ZVEK_VECTOR_CLONES
-void finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
-    constexpr int kLanes = 16;
-    float lmx[kLanes], lmn[kLanes];
-    for (int j = 0; j < kLanes; ++j) {
-        lmx[j] = mx;
-        lmn[j] = mn;
-    }
+// mn and mx. Sixteen lanes each keep their own extremes; the result does not
+// depend on the order of the comparisons.
+ZVEK_VECTOR_CLONES void finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
+    zvek::v16sf vmx = zvek::splat16(mx), vmn = zvek::splat16(mn);
     int64_t i = 0;
-    for (; i + kLanes <= n; i += kLanes) {
-        for (int j = 0; j < kLanes; ++j) {
-            const float v = p[i + j];
-            const bool finite = std::fabs(v) <= std::numeric_limits<float>::max();
-            const float a = finite ? v : lmx[j];
-            const float b = finite ? v : lmn[j];
-            lmx[j] = a > lmx[j] ? a : lmx[j];
-            lmn[j] = b < lmn[j] ? b : lmn[j];
-        }
+    for (; i + 16 <= n; i += 16) {
+        zvek::v16sf v;
+        std::memcpy(&v, p + i, sizeof v);
+        zvek::v16si bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        const zvek::v16si finite = (bits & 0x7f800000) < 0x7f800000;  // false for NaN and infinities
+        const zvek::v16sf forMax = finite ? v : vmx, forMin = finite ? v : vmn;
+        vmx = forMax > vmx ? forMax : vmx;
+        vmn = forMin < vmn ? forMin : vmn;
     }
     for (; i < n; ++i) {
         const float v = p[i];
-        if (std::fabs(v) <= std::numeric_limits<float>::max()) {
-            if (v > lmx[0]) lmx[0] = v;
-            if (v < lmn[0]) lmn[0] = v;
-        }
+        if (!std::isfinite(v)) continue;
+        if (v > vmx[0]) vmx[0] = v;
+        if (v < vmn[0]) vmn[0] = v;
     }
-    for (int j = 0; j < kLanes; ++j) {
-        if (lmx[j] > mx) mx = lmx[j];
-        if (lmn[j] < mn) mn = lmn[j];
+    for (int l = 0; l < 16; ++l) {
+        if (vmx[l] > mx) mx = vmx[l];
+        if (vmn[l] < mn) mn = vmn[l];
     }
 }
 
-ZVEK_VECTOR_CLONES
-void binsOfFloats(const float *p, int64_t n, float mn, double range, uint16_t *bins) {
-    for (int64_t i = 0; i < n; ++i) bins[i] = wholeBin(p[i], mn, range);
+// wholeBin of every sample of a contiguous float frame, four at a time with
+// the same arithmetic (four doubles are one register on AVX2 and up), stored
+// as bytes. A NaN sample stores 0 and is counted; returns the NaN count.
+ZVEK_VECTOR_CLONES int64_t binsOfFloats(const float *p, int64_t n, float mn, double range, uint8_t *bins) {
+    typedef float v4sf __attribute__((vector_size(16)));
+    typedef double v4df __attribute__((vector_size(32)));
+    typedef int32_t v4si __attribute__((vector_size(16)));
+    typedef uint8_t v4qu __attribute__((vector_size(4)));
+    const v4df zero = {0.0, 0.0, 0.0, 0.0};
+    const v4df top = zero + 255.0;
+    v4si nans = {0, 0, 0, 0};
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        v4sf v;
+        std::memcpy(&v, p + i, sizeof v);
+        const v4df x = 255.0 * __builtin_convertvector(v - mn, v4df) / range;
+        const v4si k = __builtin_convertvector(x >= top ? top : (x > zero ? x : zero), v4si);
+        v4si bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        const v4si nan = (bits & 0x7fffffff) > 0x7f800000;  // -1 where NaN
+        nans -= nan;
+        const v4qu b = __builtin_convertvector(k & ~nan, v4qu);
+        std::memcpy(bins + i, &b, sizeof b);
+    }
+    int64_t count = nans[0] + nans[1] + nans[2] + nans[3];
+    for (; i < n; ++i) {
+        const int k = wholeBin(p[i], mn, range);
+        count += k == 256;
+        bins[i] = static_cast<uint8_t>(k);
+    }
+    return count;
 }
 
-ZVEK_VECTOR_CLONES
-void lookUpFloats(const uint16_t *bins, int64_t n, const float *lut, float *out) {
+void lookUpFloats(const uint8_t *bins, int64_t n, const float *lut, float *out) {
     for (int64_t i = 0; i < n; ++i) out[i] = lut[bins[i]];
 }
 
@@ -142,21 +161,28 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     }
     const double range = static_cast<double>(mx - mn);
 
-    // The bin of every used sample, all taken before anything is written, so
-    // the output may be the input image itself.
+    // The bin of every used sample as a byte, all taken before anything is
+    // written, so the output may be the input image itself. NaN samples,
+    // which have no bin, are counted apart.
     const int64_t all = n * nf;
-    std::unique_ptr<uint16_t[]> bins(new uint16_t[static_cast<size_t>(all)]);
+    std::unique_ptr<uint8_t[]> bins(new uint8_t[static_cast<size_t>(all)]);
+    int64_t nans = 0;
     for (int f = 0; f < nf; ++f) {
-        uint16_t *b = bins.get() + f * n;
-        if (contiguousFloat(in))
-            binsOfFloats(ops::floatData(in) + f * n, n, mn, range, b);
-        else
-            forEachSample(in, f, 0, n, [&](int64_t i, float v) { b[i] = wholeBin(v, mn, range); });
+        uint8_t *b = bins.get() + f * n;
+        if (contiguousFloat(in)) {
+            nans += binsOfFloats(ops::floatData(in) + f * n, n, mn, range, b);
+            continue;
+        }
+        forEachSample(in, f, 0, n, [&](int64_t i, float v) {
+            const int k = wholeBin(v, mn, range);
+            nans += k == 256;
+            b[i] = static_cast<uint8_t>(k);
+        });
     }
 
     // Integer counts, in four interleaved tables so that neighbouring samples
     // of one bin do not wait on each other.
-    uint32_t tables[4][257] = {};
+    uint32_t tables[4][256] = {};
     int64_t i = 0;
     for (; i + 4 <= all; i += 4) {
         ++tables[0][bins[i]];
@@ -168,6 +194,7 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     uint64_t count[256];
     for (int k = 0; k < 256; ++k)
         count[k] = static_cast<uint64_t>(tables[0][k]) + tables[1][k] + tables[2][k] + tables[3][k];
+    count[0] -= static_cast<uint64_t>(nans);
 
     const double total = nf == 3 ? 3.0 * si.rows * si.cols : static_cast<double>(n);
     float cdf[256];
@@ -188,11 +215,22 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     for (int k = 0; k < 257; ++k) lutf[k] = static_cast<float>(lut[k]);
 
     for (int f = 0; f < nf; ++f) {
-        const uint16_t *b = bins.get() + f * n;
-        if (contiguousFloat(out))
+        const uint8_t *b = bins.get() + f * n;
+        if (nans == 0 && contiguousFloat(out)) {
             lookUpFloats(b, n, lutf, ops::floatData(out) + f * n);
-        else
+        } else if (nans == 0) {
             storeEachSample(out, f, 0, n, [&](int64_t j) { return lut[b[j]]; });
+        } else {
+            // NaN samples give NaN: their bins are taken again, chunk by chunk,
+            // each chunk read before it is written.
+            constexpr int64_t kChunk = 4096;
+            uint16_t chunk[kChunk];
+            for (int64_t start = 0; start < n; start += kChunk) {
+                const int64_t len = std::min(kChunk, n - start);
+                forEachSample(in, f, start, len, [&](int64_t j, float v) { chunk[j] = wholeBin(v, mn, range); });
+                storeEachSample(out, f, start, len, [&](int64_t j) { return lut[chunk[j]]; });
+            }
+        }
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <sstream>
 
 using namespace opstest;
@@ -236,4 +237,75 @@ TEST(HistEq, OutputMayBeTheInput) {
     Img img = floats(4, 2, {0, 1, 2, 3, 3, 2, 1, 0});
     ASSERT_EQ(flHistogramEq(img.get(), img.get(), 0), 0);
     EXPECT_EQ(values(img, 8), (std::vector<float>{63.75f, 127.5f, 191.25f, 255, 255, 191.25f, 127.5f, 63.75f}));
+}
+
+namespace {
+
+// The whole-image equalisation written out plainly: finite extremes, the bin
+// formula in double, integer counts, the running single-precision sum of the
+// shares, and cdf x 255 per sample (NaN stays NaN).
+std::vector<float> referenceEqualise(const std::vector<float> &v, double total) {
+    float mx = -1.0e6f, mn = 1.0e6f;
+    for (float x : v)
+        if (std::isfinite(x)) {
+            mx = std::max(mx, x);
+            mn = std::min(mn, x);
+        }
+    auto bin = [&](float x) {
+        const double q = 255.0 * static_cast<double>(x - mn) / static_cast<double>(mx - mn);
+        return q >= 255.0 ? 255 : (q > 0.0 ? static_cast<int>(q) : 0);
+    };
+    std::vector<double> count(256, 0.0);
+    for (float x : v)
+        if (!std::isnan(x)) count[bin(x)] += 1.0;
+    std::vector<float> cdf(256);
+    float run = 0;
+    for (int k = 0; k < 256; ++k) {
+        run = k == 0 ? static_cast<float>(count[0] / total) : run + static_cast<float>(count[k] / total);
+        cdf[k] = run;
+    }
+    std::vector<float> out;
+    for (float x : v) out.push_back(std::isnan(x) ? x : static_cast<float>(static_cast<double>(cdf[bin(x)]) * 255.0));
+    return out;
+}
+
+}  // namespace
+
+TEST(HistEq, AgreesWithTheWrittenOutFormulaOnLargerImages) {
+    std::mt19937 gen(5);
+    std::uniform_real_distribution<float> real(-3.0f, 700.0f);
+    std::uniform_int_distribution<int> whole(0, 255);
+    const int cols = 61, rows = 47, n = cols * rows;
+    for (int trial = 0; trial < 4; ++trial) {
+        std::vector<float> v(n);
+        for (auto &x : v) x = trial % 2 ? real(gen) : static_cast<float>(whole(gen));
+        if (trial >= 2) {
+            v[100] = std::nanf("");
+            v[1001] = std::numeric_limits<float>::infinity();
+            v[2000] = -std::numeric_limits<float>::infinity();
+            v[2001] = std::nanf("");
+        }
+        Img in = floats(cols, rows, v);
+        Img out = make("float", cols, rows);
+        stdoutOf([&] { ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0); });
+        const std::vector<float> want = referenceEqualise(v, n);
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(sameBits(px(out)[i], want[i])) << trial << " " << i;
+    }
+    // Three frames share the histogram; a 16-bit input goes through the
+    // typed road.
+    std::vector<float> v(3 * n);
+    for (auto &x : v) x = static_cast<float>(whole(gen));
+    Img in = floats(cols, rows, v, 3);
+    Img out = make("float", cols, rows, 3);
+    stdoutOf([&] { ASSERT_EQ(flHistogramEq(in.get(), out.get(), 0), 0); });
+    std::vector<float> want = referenceEqualise(v, 3.0 * n);
+    for (int i = 0; i < 3 * n; ++i) ASSERT_TRUE(sameBits(px(out)[i], want[i])) << i;
+    Img shorts = make("u16bit", cols, rows);
+    for (int i = 0; i < n; ++i) static_cast<uint16_t *>(shorts->vekptr)[i] = static_cast<uint16_t>(v[i] * 100);
+    Img out2 = make("float", cols, rows);
+    ASSERT_EQ(flHistogramEq(shorts.get(), out2.get(), 0), 0);
+    std::vector<float> scaled(v.begin(), v.begin() + n);
+    for (auto &x : scaled) x = static_cast<float>(static_cast<uint16_t>(x * 100));
+    want = referenceEqualise(scaled, n);
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(sameBits(px(out2)[i], want[i])) << i;
 }
