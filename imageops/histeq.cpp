@@ -76,7 +76,10 @@ inline uint16_t wholeBin(float v, float mn, double range) {
 // mn and mx. Sixteen lanes each keep their own extremes; the result does not
 // depend on the order of the comparisons.
 ZVEK_VECTOR_CLONES void finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
-    zvek::v16sf vmx = zvek::splat16(mx), vmn = zvek::splat16(mn);
+    // Built with operators only: in a build without inlining, a vector
+    // passed to or returned from a function of another instruction set
+    // would not arrive intact.
+    zvek::v16sf vmx = zvek::v16sf{} + mx, vmn = zvek::v16sf{} + mn;
     int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
         zvek::v16sf v;
