@@ -112,14 +112,14 @@ int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const c
     std::vector<int32_t> L(W.size(), -1);
     L[0] = 0;
 
-    // The joining test against a neighbour in the row above (or this row).
-    // Row 0 and column 0 never join.
-    auto similar = [&](const float *wrow, const float *wnb, const int32_t *lnb, int nrow, int c, int ncol) {
-        if (nrow == 0 || ncol == 0) return 0;
-        const float v = wrow[c], u = wnb[ncol];
-        if (v < st.minval || u < st.minval) return 0;
-        if (std::fabs(v - u) > st.thresh) return 0;
-        return lnb[ncol] != -1 ? 1 : 0;
+    // The joining test of the pixel (value v, inside the band) against a
+    // neighbour of value u and label lab: u not below minval, the two within
+    // thresh, and the neighbour scanned (label not -1). Written without
+    // branches (a NaN passes both value tests, as the comparisons say);
+    // neighbours in row 0 or column 0 are masked off by the caller.
+    auto similar = [&](float v, float u, int32_t lab) {
+        return static_cast<int>(!(u < st.minval)) & static_cast<int>(!(std::fabs(v - u) > st.thresh)) &
+               static_cast<int>(lab != -1);
     };
 
     for (int r = 1; r < nr; ++r) {
@@ -127,15 +127,17 @@ int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const c
         const float *wu = w - nc;
         int32_t *l = L.data() + static_cast<int64_t>(r) * nc;
         const int32_t *lu = l - nc;
+        const int upRow = r > 1 ? 1 : 0;  // row 0 never joins
         for (int c = 1; c < nc; ++c) {
             const float v = w[c];
             if (v < st.minval || v > st.maxval) {
                 l[c] = 0;
                 continue;
             }
-            const int up = similar(w, wu, lu, r - 1, c, c);
-            const int left = similar(w, w, l, r, c, c - 1);
-            const int diag = similar(w, wu, lu, r - 1, c, c - 1);
+            const int leftCol = c > 1 ? 1 : 0;  // column 0 never joins
+            const int up = upRow & similar(v, wu[c], lu[c]);
+            const int left = leftCol & similar(v, w[c - 1], l[c - 1]);
+            const int diag = upRow & leftCol & similar(v, wu[c - 1], lu[c - 1]);
             const int code = up + 2 * left + 4 * diag;
             int32_t from;  // the neighbour whose root the pixel takes
             switch (code) {
