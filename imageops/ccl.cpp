@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 [[maybe_unused]] static const char *const cclVersion = "cclC4_2 V 2.2\t06 Dec 2026";
@@ -16,6 +17,7 @@ using ops::Shape;
 constexpr int kCamSize = 500000;          // capacity of the equivalence table
 constexpr int kMaxLabels = kCamSize - 1;  // every label indexes the table
 constexpr int kBadColour = -4;            // a three-dimensional input with fewer than three frames
+constexpr int kNoMemory = -5;             // the work images could not be allocated
 
 // The labelling state. The equivalence table keeps for every label a parent
 // whose chain ends at the class's root, the smallest label of the class;
@@ -80,8 +82,8 @@ std::vector<float> workImage(ZVEKHDR *in, const Shape &s, bool colour) {
 
 }  // namespace
 
-int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile, ZVEKHDR *out,
-            float thresh, float minval, float maxval) {
+static int labelRegions(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile,
+                        ZVEKHDR *out, float thresh, float minval, float maxval) {
     if (!ops::usableImage(in) || ops::ndimOf(in) < 2) {
         std::printf("cclC4_2: input is not a usable image\n");
         return -2;
@@ -234,4 +236,14 @@ int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const c
     ops::storeEachSample(out, 0, 0, s.plane(),
                          [&](int64_t i) { return static_cast<double>(static_cast<float>(L[i])); });
     return 0;
+}
+
+int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile, ZVEKHDR *out,
+            float thresh, float minval, float maxval) {
+    try {
+        return labelRegions(in, eraseSmall, eraseLarge, numLabels, areasFile, out, thresh, minval, maxval);
+    } catch (const std::bad_alloc &) {
+        std::printf("cclC4_2: can't allocate storage\n");
+        return kNoMemory;
+    }
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 using ops::Shape;
@@ -21,6 +22,7 @@ namespace {
 // Result codes beyond the documented -1 and -2.
 constexpr int kOutOfRange = -3;  // a window result left 0..255 (the process used to end here)
 constexpr int kBadImages = -4;   // the output does not fit the input, or the types do not suit
+constexpr int kNoMemory = -5;    // the scratch storage could not be allocated
 
 // A bin index from its real-valued position: clamped to 0..top, and 0 for a
 // position that is not a number.
@@ -344,7 +346,7 @@ int equaliseWindows(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf, int N) {
 
 }  // namespace
 
-int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
+static int equalise(ZVEKHDR *in, ZVEKHDR *out, int N) {
     if (!ops::usableImage(in) || ops::ndimOf(in) < 2) {
         std::printf("flHistogramEq: input is not a usable image\n");
         return kBadImages;
@@ -371,4 +373,13 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
     }
     reportNegativeBorder(in, si, nf);
     return N <= 0 ? equaliseWhole(in, si, out, nf) : equaliseWindows(in, si, out, nf, N);
+}
+
+int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N) {
+    try {
+        return equalise(in, out, N);
+    } catch (const std::bad_alloc &) {
+        std::printf("flHistogramEq: can't allocate storage\n");
+        return kNoMemory;
+    }
 }

@@ -117,7 +117,7 @@ int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 // is not larger than the neighbourhood (or, for N > 0, has fewer than 2N + 1
 // rows or columns); -2 all samples equal (whole image); -3 a window result
 // fell outside 0..255 (out untouched); -4 out does not fit the input, or not
-// float images for the window mode.
+// float images for the window mode; -5 no memory for the scratch storage.
 int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 
 // ---- Restoration ----
@@ -130,7 +130,8 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 // the fixed point); -12 f or g not float; -13 sizes differ; -14 parameters
 // that would not finish or would divide by zero (t2 <= 0, dlt >= 1 with
 // t1 >= t2, sigma 0, a value that is not finite); -15 fewer than 3 rows or
-// columns. Nothing is changed on a failure.
+// columns; -16 no memory for the temporaries. Nothing is changed on a
+// failure.
 int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt);
 
 // ---- Labelling ----
@@ -147,7 +148,8 @@ int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, flo
 // 499,999 labels needed (out and *numLabels untouched); -1 a label beyond the
 // equivalence table; -2 unusable input or an output that does not fit;
 // -3 the areas file could not be written (*numLabels set, out untouched);
-// -4 a three-dimensional input with fewer than three frames.
+// -4 a three-dimensional input with fewer than three frames; -5 no memory
+// for the work images.
 int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile, ZVEKHDR *out,
             float thresh, float minval, float maxval);
 

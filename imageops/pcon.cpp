@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 [[maybe_unused]] static const char *const pconVersion = "pconsub V 3.1\t06 Dec 2026";
@@ -15,6 +16,7 @@ namespace {
 constexpr int kSizesDiffer = -13;  // the process used to end here ("bug1")
 constexpr int kBadSchedule = -14;  // parameters that would never finish or divide by zero
 constexpr int kTooSmall = -15;     // fewer than 3 rows or columns
+constexpr int kNoMemory = -16;     // the temporaries could not be allocated
 
 // One plane of Nr x Nc single-precision samples, row-major.
 struct Plane {
@@ -108,7 +110,7 @@ double mlength(const float *a, ptrdiff_t n) {
 
 }  // namespace
 
-int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt) {
+static int restore(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt) {
     if (!ops::isFloat(g) || !ops::isFloat(f) || ops::ndimOf(f) < 2 || ops::ndimOf(g) < 2) {
         std::printf("Pcon: this program will only work with Zvek float images, please convert your input image to "
                     "float\n");
@@ -165,4 +167,13 @@ int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, flo
         T = static_cast<double>(dlt) * T;
     }
     return 0;
+}
+
+int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt) {
+    try {
+        return restore(f, g, sigma, r, b, t1, t2, dlt);
+    } catch (const std::bad_alloc &) {
+        std::printf("Pcon: can't allocate storage\n");
+        return kNoMemory;
+    }
 }
