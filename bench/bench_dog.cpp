@@ -7,6 +7,11 @@
 
 #include <benchmark/benchmark.h>
 
+#ifdef ZVEK_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -99,6 +104,37 @@ void BM_scalarReference(benchmark::State &state) {
     Zvekfree(out, 7);
 }
 
+// Features built on the filter, sigma 1.
+template <int (*Feature)(ZVEKHDR *, ZVEKHDR *, float)>
+void BM_feature(benchmark::State &state) {
+    ZVEKHDR *in = randomImage();
+    ZVEKHDR *out = makeFloat(kSize, kSize);
+    for (auto _ : state) benchmark::DoNotOptimize(Feature(in, out, 1.0f));
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    Zvekfree(out, 7);
+}
+
+#ifdef ZVEK_HAVE_OPENCV
+// The same correlation by OpenCV's filter2D on one thread: the same kernel,
+// replicated borders. Only a yardstick: its sums run in another order.
+void BM_opencvFilter2D(benchmark::State &state) {
+    const float sigma = float(state.range(0));
+    const int order = int(state.range(1));
+    const int h = halfWidth(sigma);
+    std::vector<float> K = kernelOf(order, 0, sigma, h);
+    cv::setNumThreads(1);
+    ZVEKHDR *in = randomImage();
+    cv::Mat src(kSize, kSize, CV_32F, in->vekptr), dst(kSize, kSize, CV_32F);
+    cv::Mat kernel(2 * h + 1, 2 * h + 1, CV_32F, K.data());
+    for (auto _ : state)
+        cv::filter2D(src, dst, CV_32F, kernel, cv::Point(-1, -1), 0.0, cv::BORDER_REPLICATE);
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_opencvFilter2D)->Args({1, 0})->Args({2, 0})->Unit(benchmark::kMillisecond);
+#endif
+
 // Runs both on the whole image and compares every bit.
 bool agreeBitForBit(float sigma, int order) {
     const int h = halfWidth(sigma);
@@ -117,7 +153,10 @@ bool agreeBitForBit(float sigma, int order) {
 
 }  // namespace
 
-BENCHMARK(BM_flDoG)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_flDoG)->Args({1, 0})->Args({2, 0})->Args({1, 1})->Args({2, 1})->Args({3, 0})->Args({5, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flgmag>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flcurv>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_feature<flHarris>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_scalarReference)->Args({1, 0})->Args({2, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char **argv) {

@@ -3,6 +3,7 @@
 #include "zvek.h"
 #include "zvekint.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -70,16 +71,12 @@ private:
     const Cplx *data_ = nullptr;
 };
 
-// The 1-D transform of n values spaced stride complex values apart.
-void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
-    auto re = [&](int i) -> float & { return x[2 * stride * i]; };
-    auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
+// The bit-reversal permutation of n elements: swap(i, j) for each pair.
+template <typename Swap>
+void bitReverse(int n, Swap &&swap) {
     int j = 0;
     for (int i = 0; i < n - 1; ++i) {
-        if (i < j) {
-            std::swap(re(i), re(j));
-            std::swap(im(i), im(j));
-        }
+        if (i < j) swap(i, j);
         int k = n / 2;
         while (k <= j) {
             j -= k;
@@ -87,6 +84,16 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
         }
         j += k;
     }
+}
+
+// The 1-D transform of n values spaced stride complex values apart.
+void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
+    auto re = [&](int i) -> float & { return x[2 * stride * i]; };
+    auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
+    bitReverse(n, [&](int i, int j) {
+        std::swap(re(i), re(j));
+        std::swap(im(i), im(j));
+    });
     for (int m = 1; m < n; m *= 2) {
         const Cplx *u = fac.stage(m);
         for (int jj = 0; jj < m; ++jj)
@@ -124,21 +131,7 @@ ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors 
     for (int c0 = 0; c0 < n; c0 += W) {
         float *strip = data + 2 * static_cast<int64_t>(c0);
         auto row = [&](int r) { return strip + r * rowFloats; };
-        int j = 0;
-        for (int i = 0; i < n - 1; ++i) {
-            if (i < j) {
-                float tmp[2 * W];
-                std::memcpy(tmp, row(i), sizeof tmp);
-                std::memcpy(row(i), row(j), sizeof tmp);
-                std::memcpy(row(j), tmp, sizeof tmp);
-            }
-            int k = n / 2;
-            while (k <= j) {
-                j -= k;
-                k /= 2;
-            }
-            j += k;
-        }
+        bitReverse(n, [&](int i, int j) { std::swap_ranges(row(i), row(i) + 2 * W, row(j)); });
         for (int m = 1; m < n; m *= 2) {
             const Cplx *u = fac.stage(m);
             for (int jj = 0; jj < m; ++jj) {

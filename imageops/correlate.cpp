@@ -139,6 +139,21 @@ Plane planeOf(ZVEKHDR *h, int frame) {
 
 bool regionEmpty(const Plane &A, const Window &w) { return A.rows - w.hm <= w.hm || A.cols - w.hn <= w.hn; }
 
+// The image to read an input from: the input itself, or a copy (kept in
+// hold) when its data are also the output's, so that scores written early
+// do not feed later ones. Null when that copy can't be made.
+ZVEKHDR *readable(ZVEKHDR *in, ZVEKHDR *out, ops::ImagePtr &hold) {
+    if (in->vekptr != out->vekptr) return in;
+    hold.reset(flcrcopy(in));
+    return hold.get();
+}
+
+int refuseMemory() {
+    std::printf("flcorrelate: can't allocate a copy of the image\n");
+    std::fflush(stdout);
+    return -6;
+}
+
 int refuseTypes() {
     std::printf("flcorrelate: image and template must be float\n");
     std::fflush(stdout);
@@ -168,6 +183,10 @@ int corrColour(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!outFits(out, A) || !ops::isFloat(out) || ops::ndimOf(out) != 3 || so.frames < 3) return refuseOutput();
     const Window w(st.rows, st.cols);
     if (regionEmpty(planeOf(A, 0), w)) return 0;
+    ops::ImagePtr holdA, holdT;
+    A = readable(A, out, holdA);
+    T = readable(T, out, holdT);
+    if (A == nullptr || T == nullptr) return refuseMemory();
     const int vr = sa.rows - 2 * w.hm, vc = sa.cols - 2 * w.hn;
     const int mn = w.m * w.n;
 
@@ -214,6 +233,10 @@ int corrColour(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
 int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!ops::isFloat(A) || !ops::isFloat(T)) return refuseTypes();
     if (!outFits(out, A) || !zvek::dispatchPlain(out->dtype, [](auto) {})) return refuseOutput();
+    ops::ImagePtr holdA, holdT;
+    A = readable(A, out, holdA);
+    T = readable(T, out, holdT);
+    if (A == nullptr || T == nullptr) return refuseMemory();
     const Plane a = planeOf(A, 0), t = planeOf(T, 0);
     const Window w(t.rows, t.cols);
     if (regionEmpty(a, w)) return 0;

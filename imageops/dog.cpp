@@ -215,8 +215,16 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
         std::printf("flDoG: can't allocate the padded rows\n");
         return -9;
     }
+    // Filtering an image into itself: each frame is read from a copy, since
+    // its rows are overwritten while later rows still need them.
+    const bool inPlace = out->vekptr == in->vekptr;
+    std::vector<float> frameCopy;
     for (int f = 0; f < si.frames; ++f) {
         const float *src = ops::floatData(in) + int64_t(f) * si.plane();
+        if (inPlace) {
+            frameCopy.assign(src, src + si.plane());
+            src = frameCopy.data();
+        }
         for (int r0 = 0; r0 < si.rows; r0 += int(stripRows)) {
             const int nr = int(std::min<int64_t>(stripRows, si.rows - r0));
             fillPadded(src, si.rows, si.cols, h, h, r0, nr + 2 * h, strip.data());

@@ -57,6 +57,15 @@ constexpr Deriv kLx{1, 0}, kLy{1, 1}, kLxx{2, 0}, kLyy{2, 1}, kLxy{2, 2};
 
 int dog(ZVEKHDR *in, ZVEKHDR *out, Deriv d, float sigma) { return flDoG(in, out, d.order, d.dir, sigma); }
 
+// Lx and Ly of the input, over all frames, into two new temporaries.
+int firstDerivatives(ZVEKHDR *in, float sigma, ImagePtr &X, ImagePtr &Y) {
+    X = temp(in);
+    Y = temp(in);
+    if (!X || !Y) return -1;
+    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
+    return dog(in, Y.get(), kLy, sigma);
+}
+
 // Curvature of one 2-D frame into the 2-D frame out. Six temporaries are
 // reused for the intermediate products; each step is one element-wise
 // operation, in place where its input is not needed again.
@@ -120,10 +129,8 @@ int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flmultv(X.get(), X.get(), X.get());
     flmultv(Y.get(), Y.get(), Y.get());
     fladdv(X.get(), Y.get(), Y.get());
@@ -133,10 +140,8 @@ int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 
 int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flatan2(Y.get(), X.get(), out);
     return 0;
 }
@@ -190,35 +195,39 @@ int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     if (int rc = checkFeature(in, out)) return rc;
     const ops::Shape s = ops::shapeOf(in);
-    ImagePtr X = temp(in), Y = temp(in);
-    if (!X || !Y) return -1;
-    if (int rc = dog(in, X.get(), kLx, sigma)) return rc;
-    if (int rc = dog(in, Y.get(), kLy, sigma)) return rc;
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     const float *lx = ops::floatData(X.get());
     const float *ly = ops::floatData(Y.get());
     float *o = ops::floatData(out);
+    // Sums over the 3 x 3 neighbourhood in double, neighbour rows outer and
+    // columns inner, divided by the count of 9 samples.
     for (int f = 0; f < s.frames; ++f) {
         const int64_t base = int64_t(f) * s.plane();
-        for (int r = 1; r < s.rows - 1; ++r)
+        for (int r = 1; r < s.rows - 1; ++r) {
+            const float *ra[3], *rb[3];
+            for (int i = 0; i < 3; ++i) {
+                ra[i] = lx + base + int64_t(r - 1 + i) * s.cols;
+                rb[i] = ly + base + int64_t(r - 1 + i) * s.cols;
+            }
+            float *orow = o + base + int64_t(r) * s.cols;
             for (int c = 1; c < s.cols - 1; ++c) {
                 double Sxx = 0, Syy = 0, Sxy = 0;
-                int n = 0;
-                for (int i = -1; i <= 1; ++i)
-                    for (int j = -1; j <= 1; ++j) {
-                        const int64_t k = base + int64_t(r + i) * s.cols + (c + j);
-                        const double a = lx[k], b = ly[k];
+                _Pragma("GCC unroll 3") for (int i = 0; i < 3; ++i)
+                    _Pragma("GCC unroll 3") for (int j = -1; j <= 1; ++j) {
+                        const double a = ra[i][c + j], b = rb[i][c + j];
                         Sxx += a * a;
                         Syy += b * b;
                         Sxy += a * b;
-                        ++n;
                     }
-                Sxx /= n;
-                Syy /= n;
-                Sxy /= n;
+                Sxx /= 9;
+                Syy /= 9;
+                Sxy /= 9;
                 const double det = Syy * Sxx - Sxy * Sxy;
                 const double tr = Sxx + Syy;
-                o[base + int64_t(r) * s.cols + c] = static_cast<float>(det - (0.07 * tr) * tr);
+                orow[c] = static_cast<float>(det - (0.07 * tr) * tr);
             }
+        }
     }
     return 0;
 }

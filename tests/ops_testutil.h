@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,15 @@ inline void fillValue(const Img &h, float v) {
 inline std::vector<float> snapshot(const Img &h) { return std::vector<float>(px(h), px(h) + count(h)); }
 inline bool sameBits(const Img &h, const std::vector<float> &v) {
     return std::memcmp(px(h), v.data(), v.size() * sizeof(float)) == 0;
+}
+
+// Uniform random samples in [lo, hi).
+inline Img randomImage(int cols, int rows, int frames, unsigned seed, float lo = 0.0f, float hi = 255.0f) {
+    Img img = makeF(cols, rows, frames);
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<float> d(lo, hi);
+    fill(img, [&](int, int, int) { return d(gen); });
+    return img;
 }
 
 // Runs fn with standard output captured; returns what it printed.

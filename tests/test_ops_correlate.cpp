@@ -9,14 +9,6 @@ using namespace opstest;
 
 namespace {
 
-Img noise(int cols, int rows, int frames, unsigned seed) {
-    Img img = makeF(cols, rows, frames);
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> d(0.0f, 255.0f);
-    fill(img, [&](int, int, int) { return d(gen); });
-    return img;
-}
-
 constexpr float kUnset = -999.0f;
 
 // Gray reference: statistics of the whole template, window of 2hm x 2hn,
@@ -91,7 +83,7 @@ TEST(Correlate, GrayValidRegionAndValues) {
     // 4 x 4 and 5 x 5 templates over 10 x 10 write rows and columns 2..7.
     for (int size : {4, 5}) {
         SCOPED_TRACE(size);
-        Img A = noise(10, 10, 0, 1), T = noise(size, size, 0, 2), out = makeF(10, 10);
+        Img A = randomImage(10, 10, 0, 1), T = randomImage(size, size, 0, 2), out = makeF(10, 10);
         fillValue(out, kUnset);
         ASSERT_EQ(flcorrelate(A.get(), T.get(), out.get()), 0);
         Img ref = referenceGray(A, T);
@@ -107,7 +99,7 @@ TEST(Correlate, GrayValidRegionAndValues) {
 TEST(Correlate, OddTemplateWindowSkipsItsLastRowAndColumn) {
     // Changing the last row and column of a 5 x 5 template only moves its
     // mean and spread: with those kept, the scores stay.
-    Img A = noise(12, 11, 0, 3), T = noise(5, 5, 0, 4), T2 = makeF(5, 5);
+    Img A = randomImage(12, 11, 0, 3), T = randomImage(5, 5, 0, 4), T2 = makeF(5, 5);
     fill(T2, [&](int, int r, int c) { return at(T, 0, r, c); });
     // Swap two samples of the last row: mean and spread stay the same.
     std::swap(at(T2, 0, 4, 0), at(T2, 0, 4, 3));
@@ -119,18 +111,18 @@ TEST(Correlate, OddTemplateWindowSkipsItsLastRowAndColumn) {
 }
 
 TEST(Correlate, WideImagesAgreeBitForBitWithTheReference) {
-    Img A = noise(150, 40, 0, 5), T = noise(8, 6, 0, 6), out = makeF(150, 40);
+    Img A = randomImage(150, 40, 0, 5), T = randomImage(8, 6, 0, 6), out = makeF(150, 40);
     fillValue(out, kUnset);
     ASSERT_EQ(corr1frame(A.get(), T.get(), out.get()), 0);
     EXPECT_TRUE(sameBits(out, snapshot(referenceGray(A, T))));
-    Img T7 = noise(7, 9, 0, 7);
+    Img T7 = randomImage(7, 9, 0, 7);
     fillValue(out, kUnset);
     ASSERT_EQ(flcorrelate(A.get(), T7.get(), out.get()), 0);
     EXPECT_TRUE(sameBits(out, snapshot(referenceGray(A, T7))));
 }
 
 TEST(Correlate, FindsThePatchItWasCutFrom) {
-    Img A = noise(60, 50, 0, 8), T = makeF(8, 8);
+    Img A = randomImage(60, 50, 0, 8), T = makeF(8, 8);
     fill(T, [&](int, int r, int c) { return at(A, 0, 20 + r, 33 + c); });
     Img out = makeF(60, 50);
     ASSERT_EQ(flcorrelate(A.get(), T.get(), out.get()), 0);
@@ -141,14 +133,14 @@ TEST(Correlate, FindsThePatchItWasCutFrom) {
 }
 
 TEST(Correlate, ColourFrameByFrame) {
-    Img A = noise(37, 21, 3, 9), T = noise(6, 4, 3, 10), out = makeF(37, 21, 3);
+    Img A = randomImage(37, 21, 3, 9), T = randomImage(6, 4, 3, 10), out = makeF(37, 21, 3);
     fillValue(out, kUnset);
     ASSERT_EQ(flcorrelate(A.get(), T.get(), out.get()), 0);
     EXPECT_TRUE(sameBits(out, snapshot(referenceColour(A, T))));
 }
 
 TEST(Correlate, NonFloatOutputForGray) {
-    Img A = noise(20, 20, 0, 11), T = noise(4, 4, 0, 12);
+    Img A = randomImage(20, 20, 0, 11), T = randomImage(4, 4, 0, 12);
     Img f = makeF(20, 20), d = make("double", 20, 20);
     ASSERT_EQ(flcorrelate(A.get(), T.get(), f.get()), 0);
     ASSERT_EQ(flcorrelate(A.get(), T.get(), d.get()), 0);
@@ -157,7 +149,7 @@ TEST(Correlate, NonFloatOutputForGray) {
 }
 
 TEST(Correlate, Refusals) {
-    Img A = noise(20, 20, 0, 13), T = noise(4, 4, 0, 14), out = makeF(20, 20);
+    Img A = randomImage(20, 20, 0, 13), T = randomImage(4, 4, 0, 14), out = makeF(20, 20);
     fillValue(out, kUnset);
     const std::vector<float> before = snapshot(out);
     int rc = 0;
@@ -182,8 +174,8 @@ TEST(Correlate, Refusals) {
 
     // Colour: three frames in image and template, a float three-frame
     // output, and no constant frame.
-    Img A3 = noise(20, 20, 3, 15), T3 = noise(4, 4, 3, 16), out3 = makeF(20, 20, 3);
-    Img A2 = noise(20, 20, 2, 17), T2 = noise(4, 4, 2, 18);
+    Img A3 = randomImage(20, 20, 3, 15), T3 = randomImage(4, 4, 3, 16), out3 = makeF(20, 20, 3);
+    Img A2 = randomImage(20, 20, 2, 17), T2 = randomImage(4, 4, 2, 18);
     const std::string need = "flcorrelate: color image and template need three frames\n";
     EXPECT_EQ(stdoutOf([&] { rc = flcorrelate(A2.get(), T3.get(), out3.get()); }), need);
     EXPECT_EQ(rc, -4);
@@ -199,10 +191,21 @@ TEST(Correlate, Refusals) {
 
     // Nothing fits, or an image that is neither gray nor colour: success,
     // nothing written.
-    Img big = noise(20, 20, 0, 19);
+    Img big = randomImage(20, 20, 0, 19);
     EXPECT_EQ(flcorrelate(A.get(), big.get(), out.get()), 0);
     const int32_t d1[2] = {1, 20};
     Img line(Zvekcreate("float", d1, 11, 0));
     EXPECT_EQ(flcorrelate(line.get(), T.get(), out.get()), 0);
     EXPECT_TRUE(sameBits(out, before));
+}
+
+TEST(Correlate, OutputMayBeTheImageItself) {
+    for (int frames : {0, 3}) {
+        Img A = randomImage(40, 30, frames, 31), T = randomImage(6, 6, frames, 32);
+        Img out = makeF(40, 30, frames);
+        fill(out, [&](int f, int r, int c) { return at(A, f, r, c); });
+        ASSERT_EQ(flcorrelate(A.get(), T.get(), out.get()), 0);
+        ASSERT_EQ(flcorrelate(A.get(), T.get(), A.get()), 0);
+        EXPECT_TRUE(sameBits(A, snapshot(out))) << frames;
+    }
 }

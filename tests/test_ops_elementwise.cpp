@@ -273,3 +273,36 @@ TEST(ColorToGray, Refusals) {
     // Nothing was written or replaced.
     for (float v : snapshot(tall)) EXPECT_EQ(v, 0.0f);
 }
+
+TEST(Elementwise, LongRunsMatchTheSequentialRules) {
+    // Square root over more than one chunk, stopping at sample 5000.
+    Img in = makeF(100, 90), out = makeF(100, 90);
+    fill(in, [](int, int r, int c) { return float(r * 100 + c) * 0.37f; });
+    at(in, 0, 50, 0) = -2.0f;
+    fillValue(out, -5.0f);
+    int rc = 0;
+    stderrOf([&] { rc = flsqrt(in.get(), out.get()); });
+    EXPECT_EQ(rc, 1);
+    for (int i = 0; i < 9000; ++i)
+        ASSERT_EQ(px(out)[i], i < 5000 ? float(std::sqrt(double(px(in)[i]))) : -5.0f) << i;
+    // The range scan: sign of a zero extreme from the sequential order, and
+    // samples only in the vector part or only in the tail.
+    for (int where : {0, 3, 17, 40, 99}) {
+        Img z = makeF(100, 1), zo = makeF(100, 1);
+        fill(z, [](int, int, int c) { return c % 2 ? -0.0f : 0.0f; });
+        px(z)[where] = -1.0f;
+        // Scanned from the last sample (index 99, -0) backwards: -0 is met
+        // first unless sample 99 is the -1.
+        const float firstZero = where == 99 ? 0.0f : -0.0f;
+        std::string msg = stdoutOf([&] { flinv(z.get(), zo.get()); });
+        EXPECT_EQ(msg, where == 99 ? "flinv: max = 0.000000 min=-1.000000\n" : "flinv: max = -0.000000 min=-1.000000\n");
+        EXPECT_EQ(bits(px(zo)[where]), bits(firstZero - -1.0f)) << where;
+        EXPECT_EQ(bits(px(zo)[where == 0 ? 1 : 0]), bits(firstZero - (where == 0 ? -0.0f : 0.0f))) << where;
+    }
+    Img v = makeF(70, 1), vo = makeF(70, 1);
+    fill(v, [](int, int, int c) { return float((c * 37) % 70) - 20.0f; });
+    EXPECT_EQ(stdoutOf([&] { flinv(v.get(), vo.get()); }), "flinv: max = 49.000000 min=-20.000000\n");
+    px(v)[69] = 1000.0f;  // in the scalar tail of the backward scan
+    px(v)[0] = -3000.0f;
+    EXPECT_EQ(stdoutOf([&] { flinv(v.get(), vo.get()); }), "flinv: max = 1000.000000 min=-3000.000000\n");
+}
