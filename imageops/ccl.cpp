@@ -3,6 +3,7 @@
 #include "imageops.h"
 #include "opsframes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
