@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 const char *flcorrelate_version = "flcorrelate V 1.3    06 Dec 2026";
@@ -149,7 +150,7 @@ ZVEKHDR *readable(ZVEKHDR *in, ZVEKHDR *out, ops::ImagePtr &hold) {
 }
 
 int refuseMemory() {
-    std::printf("flcorrelate: can't allocate a copy of the image\n");
+    std::printf("flcorrelate: not enough memory\n");
     std::fflush(stdout);
     return -6;
 }
@@ -228,9 +229,7 @@ int corrColour(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     return 0;
 }
 
-}  // namespace
-
-int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
+int corrGray(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!ops::isFloat(A) || !ops::isFloat(T)) return refuseTypes();
     if (!outFits(out, A) || !zvek::dispatchPlain(out->dtype, [](auto) {})) return refuseOutput();
     ops::ImagePtr holdA, holdT;
@@ -276,11 +275,28 @@ int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     return 0;
 }
 
+// Runs one case; scratch that can't be allocated ends it with -6 before
+// anything is written.
+template <typename F>
+int guarded(F &&run) {
+    try {
+        return run();
+    } catch (const std::bad_alloc &) {
+        return refuseMemory();
+    }
+}
+
+}  // namespace
+
+int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
+    return guarded([&] { return corrGray(A, T, out); });
+}
+
 int flcorrelate(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!ops::isFloat(A) || !ops::isFloat(T)) return refuseTypes();
     switch (ops::ndimOf(A)) {
     case 2: return corr1frame(A, T, out);
-    case 3: return corrColour(A, T, out);
+    case 3: return guarded([&] { return corrColour(A, T, out); });
     default: return 0;  // out untouched
     }
 }

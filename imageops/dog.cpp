@@ -112,6 +112,9 @@ struct DogRow {
 // cache while the kernel walks over them.
 constexpr int kStripRows = 32;
 
+// Largest kernel side the filter accepts.
+constexpr int kMaxSide = 4095;
+
 }  // namespace
 
 ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame) {
@@ -188,41 +191,43 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
         std::printf("flDoG: output image must be at least as large as the input image. Sorry.\n");
         return -8;
     }
-    // rows >= 2 * side keeps h below 2^29.
+    // rows >= 2 * side keeps h below 2^29. The padded frame must fit the
+    // 32-bit data model, and the kernel stays below kMaxSide samples a side
+    // (sigma below about 1365), so no absurd kernel is ever allocated.
     const int h = static_cast<int>(hd);
     const int side = 2 * h + 1;
     const int64_t pw = int64_t(si.cols) + 2 * h;
-    if (pw * (int64_t(si.rows) + 2 * h) * int64_t(sizeof(float)) > INT32_MAX) {
+    if (side > kMaxSide || pw * (int64_t(si.rows) + 2 * h) * int64_t(sizeof(float)) > INT32_MAX) {
         std::printf("flDoG:kernel is %d x %d, but image is only %d x %d. Exiting\n", side, side, rows, cols);
         return -5;
     }
 
-    const double S2 = static_cast<double>(s * s);
-    std::vector<float> K(size_t(side) * side);
-    for (int y = -h, k = 0; y <= h; ++y)
-        for (int x = -h; x <= h; ++x)
-            K[k++] = static_cast<float>(kernelValue(code, x, y, S2, sigma < 0.0f));
-
     // The padded frame is made strip by strip: a strip of output rows reads
-    // its rows plus 2h more of the padded frame.
+    // its rows plus 2h more of the padded frame. Filtering an image into
+    // itself reads each frame from a copy, since its rows are overwritten
+    // while later rows still need them.
     const bool outFloat = out->dtype == DT_32FLT;
-    std::vector<float> rowBuf(outFloat ? 0 : size_t(si.cols));
-    std::vector<float> strip;
+    const bool inPlace = out->vekptr == in->vekptr;
     const int64_t stripRows = std::min<int64_t>(kStripRows, si.rows);
+    std::vector<float> K, strip, rowBuf, frameCopy;
     try {
+        K.resize(size_t(side) * side);
         strip.resize(size_t((stripRows + 2 * h) * pw));
+        rowBuf.resize(outFloat ? 0 : size_t(si.cols));
+        frameCopy.resize(inPlace ? size_t(si.plane()) : 0);
     } catch (const std::bad_alloc &) {
         std::printf("flDoG: can't allocate the padded rows\n");
         return -9;
     }
-    // Filtering an image into itself: each frame is read from a copy, since
-    // its rows are overwritten while later rows still need them.
-    const bool inPlace = out->vekptr == in->vekptr;
-    std::vector<float> frameCopy;
+    const double S2 = static_cast<double>(s * s);
+    for (int y = -h, k = 0; y <= h; ++y)
+        for (int x = -h; x <= h; ++x)
+            K[k++] = static_cast<float>(kernelValue(code, x, y, S2, sigma < 0.0f));
+
     for (int f = 0; f < si.frames; ++f) {
         const float *src = ops::floatData(in) + int64_t(f) * si.plane();
         if (inPlace) {
-            frameCopy.assign(src, src + si.plane());
+            std::copy(src, src + si.plane(), frameCopy.begin());
             src = frameCopy.data();
         }
         for (int r0 = 0; r0 < si.rows; r0 += int(stripRows)) {

@@ -75,8 +75,8 @@ bool sameKind3(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *c) {
 bool sizes3(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) { return sizesAgree(a, b) && sizesAgree(a, out); }
 
 // The range scan of flinv: from the last sample to the first, max moves
-// only when a sample exceeds it and min only when one lies below it. Four
-// lanes scan interleaved samples with the same rule; their results agree
+// only when a sample exceeds it and min only when one lies below it.
+// Sixteen lanes scan interleaved samples with the same rule; their results agree
 // with the sequential scan in value, and in sign too unless the result is
 // a zero (+0 and -0 compare equal, so the first one met wins): then the
 // sequential scan decides.

@@ -82,7 +82,8 @@ ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame);
 // ---- Features ----
 
 // All take a float input and a float output of the input's size: -1 wrong
-// type, -2 sizes disagree; a failure of the inner derivative filter is
+// type (or no memory for the temporaries, which the image library
+// reports), -2 sizes disagree; a failure of the inner derivative filter is
 // returned as it stands.
 int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma);
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma);
@@ -105,8 +106,8 @@ int ifneg(ZVEKHDR *image);
 // when nothing fits), -2 A or T not float, -3 a constant template (gray) or
 // a constant image frame (colour) would divide by zero, -4 a colour image or
 // template with fewer than three frames, -5 out missing, too small, or (for
-// colour) not a float image of three frames, -6 no memory for a copy of an
-// input that is also the output.
+// colour) not a float image of three frames, -6 not enough memory for the
+// scratch images. The output may be the image or the template itself.
 int flcorrelate(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 

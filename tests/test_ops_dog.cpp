@@ -222,6 +222,12 @@ TEST(FlDoG, RefusalsInOrderWithTheirMessages) {
     EXPECT_EQ(stdoutOf([&] { rc = flDoG(in.get(), out.get(), 0, 0, 1e30f); }),
               "flDoG:kernel is 2147483647 x 2147483647, but image is only 17 x 300. Exiting\n");
     EXPECT_EQ(rc, -5);
+    // A kernel wider than 4095 samples is refused even where the image has
+    // the rows for it.
+    Img column = makeF(1, 17000), columnOut = makeF(1, 17000);
+    EXPECT_EQ(stdoutOf([&] { rc = flDoG(column.get(), columnOut.get(), 0, 0, 1400.0f); }),
+              "flDoG:kernel is 8403 x 8403, but image is only 17000 x 1. Exiting\n");
+    EXPECT_EQ(rc, -5);
     // Type of the input after the size.
     EXPECT_EQ(stdoutOf([&] { rc = flDoG(u8.get(), out.get(), 1, 0, 1.0f); }),
               "flDoG: Data type of input image MUST be float. Exiting\n");
