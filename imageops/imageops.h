@@ -113,10 +113,76 @@ int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 
 // ---- Histogram equalisation ----
 
+// Equalises the gray levels of in into out (out has in's shape). N <= 0: the
+// whole image (all three frames of a three-frame image together) onto 0..255;
+// N > 0: every pixel against its own (2N + 1) x (2N + 1) window, mapped back
+// into that window's range (in and out float). Results: 0 done; -1 the image
+// is not larger than the neighbourhood (or, for N > 0, has fewer than 2N + 1
+// rows or columns); -2 all samples equal (whole image); -3 a window result
+// fell outside 0..255 (out untouched); -4 out does not fit the input, or not
+// float images for the window mode; -5 no memory for the scratch storage.
+int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
+
 // ---- Restoration ----
+
+// Restores the noisy gray image g into f, which holds the starting estimate
+// and receives the result (mean-field annealing: gradient descent on a data
+// term and an edge-preserving smoothness term while the temperature falls
+// from t1 by the factor dlt per round down to t2). g is never changed.
+// Results: 0 done (also when the gradient vanishes: "magf=0 exiting", f is
+// the fixed point); -12 f or g not float; -13 sizes differ; -14 parameters
+// that would not finish or would divide by zero (t2 <= 0, dlt >= 1 with
+// t1 >= t2, sigma 0, a value that is not finite); -15 fewer than 3 rows or
+// columns; -16 no memory for the temporaries. Nothing is changed on a
+// failure.
+int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt);
 
 // ---- Labelling ----
 
+// Labels the regions of a gray image (or of the colour magnitude of a
+// three-frame image): neighbours (up, left, up-left) whose values are at least
+// minval and differ by no more than thresh share a class; pixels outside
+// minval..maxval are background (0). Row 0 and column 0 stay -1 (the corner
+// 0). With eraseSmall or eraseLarge non-zero the class areas are counted, an
+// areas file (when the name is not empty) gets one line "label area" per
+// label 0..count, and classes below eraseSmall or above eraseLarge pixels
+// become background. The labels go into frame 0 of out (the input's columns
+// and rows). Results: 0 done (*numLabels = the label count); 1 more than
+// 499,999 labels needed (out and *numLabels untouched); -1 a label beyond the
+// equivalence table; -2 unusable input or an output that does not fit;
+// -3 the areas file could not be written (*numLabels set, out untouched);
+// -4 a three-dimensional input with fewer than three frames; -5 no memory
+// for the work images.
+int cclC4_2(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLabels, const char *areasFile, ZVEKHDR *out,
+            float thresh, float minval, float maxval);
+
 // ---- Gradient histograms ----
+
+// Counts, per 8 x 8 cell of img, the pixels whose gradient direction (the
+// derivative filter at sigma 1) falls into each of nine 40-degree sectors;
+// hog is the caller's zero-filled float image of (columns / 8) x (rows / 8)
+// x 9 frames, frame k for the sector [40k, 40k + 40). A 2-D image is taken
+// as gray, a three-frame image as colour (gradients averaged over the
+// frames); any other image leaves hog untouched. Results: 0 done (also for an
+// image without a whole cell, hog untouched); -1 an unusable image or hog not
+// float; -2 hog of the wrong size or a colour image with fewer than three
+// frames; -3 no memory for the temporaries.
+int HoGdescriptor(ZVEKHDR *img, ZVEKHDR *hog);
+int HoGdescriptor2D(ZVEKHDR *img, ZVEKHDR *hog);
+int HoGdescriptorCLR(ZVEKHDR *img, ZVEKHDR *hog);
+// gx, gy = the averages of frames 0..2 of dx and dy (float images; gx and gy
+// of their columns and rows). 0 done, -1 not float, -2 sizes do not fit.
+int maxgrad(ZVEKHDR *dx, ZVEKHDR *dy, ZVEKHDR *gx, ZVEKHDR *gy);
+// Draws a descriptor (9 frames) into picture, (9 x columns) x (9 x rows) of
+// it, zero-filled: per cell one line per non-zero sector at the sector's
+// angle, as bright as its count, smaller counts first. 0 done, -1 unusable
+// images, -2 hog without 9 frames (picture untouched).
+int ShowHoG(ZVEKHDR *hog, ZVEKHDR *picture);
+// One line of 2 halfLength + 1 samples through (cy, cx) at angle (radians),
+// three pixels thick; positions outside the picture are skipped.
+void drawline(ZVEKHDR *picture, float cy, float cx, float angle, float value, float halfLength);
+// Sorts (bin, value) pairs lo..hi ascending by value (quicksort, Hoare
+// partitioning around the truncated middle value; moved entries truncated).
+void qsort2(float (*pairs)[2], int lo, int hi);
 
 #endif  // IMAGEOPS_H
