@@ -284,3 +284,50 @@ TEST(Labelling, RefusesShortColourInputsAndMismatchedOutputs) {
     stdoutOf([&] { EXPECT_EQ(cclC4_2(nullptr, 0, 0, &count, "", out.get(), kThresh, kMin, kMax), -2); });
     EXPECT_EQ(count, -1);
 }
+
+TEST(Labelling, ClassMergedIntoTheBackgroundCountsAtIndexZero) {
+    // (1, 1) = 254 starts label 1, (1, 2) = 256 lies above the band (0) and
+    // (2, 1) = 254 continues label 1. (2, 2) = 255 joins all three
+    // neighbours: the three-way merge takes the smallest root, 0, so class 1
+    // becomes background; its two pixels keep label 1 and count at index 0.
+    Img in = floats(3, 3, {0, 0, 0, 0, 254, 256, 0, 254, 255});
+    Img out = make("float", 3, 3);
+    const std::string path = testing::TempDir() + "ccl_background_areas.txt";
+    std::remove(path.c_str());
+    int count = 0, rc = -9;
+    std::string said =
+        stdoutOf([&] { rc = cclC4_2(in.get(), 1, 0, &count, path.c_str(), out.get(), kThresh, kMin, kMax); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(said, "calling erasesmalregions 1\nreturn from  erasesmalregions\n");
+    EXPECT_EQ(labelsOf(out, 9), (std::vector<float>{0, -1, -1, -1, 1, 0, -1, 1, 0}));
+    EXPECT_EQ(readFile(path), "0 2\n1 0\n");
+    // Erasing by the area of the root class: 2 pixels, below 3.
+    said = stdoutOf([&] { rc = cclC4_2(in.get(), 3, 0, &count, path.c_str(), out.get(), kThresh, kMin, kMax); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(said, "calling erasesmalregions 3\nreturn from  erasesmalregions\n");
+    EXPECT_EQ(labelsOf(out, 9), (std::vector<float>{0, -1, -1, -1, 0, 0, -1, 0, 0}));
+    std::remove(path.c_str());
+}
+
+TEST(Labelling, NoAreasFileWithoutErasing) {
+    // The areas are counted (and the file written) only when a region size
+    // limit is set.
+    Img in = floats(3, 3, std::vector<float>(9, 100.0f));
+    Img out = make("float", 3, 3);
+    const std::string path = testing::TempDir() + "ccl_no_areas.txt";
+    std::remove(path.c_str());
+    int count = 0;
+    std::string said;
+    said = stdoutOf(
+        [&] { EXPECT_EQ(cclC4_2(in.get(), 0, 0, &count, path.c_str(), out.get(), kThresh, kMin, kMax), 0); });
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(count, 1);
+    EXPECT_FALSE(std::ifstream(path).good());
+    // eraseLarge alone writes the file, without the erasing lines.
+    said = stdoutOf(
+        [&] { EXPECT_EQ(cclC4_2(in.get(), 0, 10, &count, path.c_str(), out.get(), kThresh, kMin, kMax), 0); });
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(readFile(path), "0 0\n1 4\n");
+    std::remove(path.c_str());
+}

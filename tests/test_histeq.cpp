@@ -309,3 +309,93 @@ TEST(HistEq, AgreesWithTheWrittenOutFormulaOnLargerImages) {
     want = referenceEqualise(scaled, n);
     for (int i = 0; i < n; ++i) ASSERT_TRUE(sameBits(px(out2)[i], want[i])) << i;
 }
+
+namespace {
+
+// The window mode written out step by step: window placed inside the image,
+// its extremes, 258 counted bins with the quotient in single precision and
+// the product in double, shares over bins 0..255, the centre's bin from the
+// single-precision floor, and the mapping back into the window's range.
+std::vector<float> referenceWindows(const std::vector<float> &v, int Nc, int Nr, int frames, int N) {
+    std::vector<float> out(v.size());
+    // Centred where it fits, else against the near edge (the image has at
+    // least 2N + 1 rows and columns).
+    auto place = [N](int x, int len, int &lo, int &hi) {
+        lo = std::min(std::max(x - N, 0), len - 1 - 2 * N);
+        hi = lo + 2 * N;
+    };
+    for (int f = 0; f < frames; ++f)
+        for (int r = 0; r < Nr; ++r)
+            for (int c = 0; c < Nc; ++c) {
+                auto at = [&](int y, int x) { return v[(static_cast<size_t>(f) * Nr + y) * Nc + x]; };
+                int r0, r1, c0, c1;
+                place(r, Nr, r0, r1);
+                place(c, Nc, c0, c1);
+                float mx = -1.0e6f, mn = 1.0e6f;
+                for (int y = r0; y <= r1; ++y)
+                    for (int x = c0; x <= c1; ++x) {
+                        if (at(y, x) > mx) mx = at(y, x);
+                        if (at(y, x) < mn) mn = at(y, x);
+                    }
+                float bin[258] = {};
+                for (int y = r0; y <= r1; ++y)
+                    for (int x = c0; x <= c1; ++x) {
+                        int k = 0;
+                        if (mx != mn) {
+                            const float q = (at(y, x) - mn) / (mx - mn);
+                            k = static_cast<int>(static_cast<double>(q) * 256.0);
+                        }
+                        bin[k] += 1.0f;
+                    }
+                float total = 0;
+                for (int k = 0; k < 256; ++k) total += bin[k];
+                float cdf[256];
+                cdf[0] = bin[0] / total;
+                for (int k = 1; k < 256; ++k) cdf[k] = cdf[k - 1] + bin[k] / total;
+                const float x = at(r, c);
+                int k = 0;
+                if (mx - mn >= 0.5f) {
+                    const float scaled = 255.0f * (x - mn);
+                    k = std::min(255, static_cast<int>(std::floor(scaled / (mx - mn))));
+                }
+                float e = cdf[k];
+                if (mx != mn) {
+                    const float prod = e * (mx - mn);
+                    e = static_cast<float>(static_cast<double>(prod) / 256.0 + static_cast<double>(mn));
+                } else {
+                    e = 0;
+                }
+                out[(static_cast<size_t>(f) * Nr + r) * Nc + c] = e;
+            }
+    return out;
+}
+
+}  // namespace
+
+TEST(HistEq, WindowModeAgreesBitForBitWithTheWrittenOutSteps) {
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> real(0.0f, 255.0f);
+    std::uniform_int_distribution<int> whole(0, 9);
+    struct Case {
+        int cols, rows, frames, N;
+        bool integers;
+    } cases[] = {{13, 11, 0, 2, false}, {9, 7, 3, 3, false}, {12, 10, 0, 1, true}, {5, 5, 0, 2, true}};
+    for (const Case &k : cases) {
+        const int frames = k.frames > 0 ? k.frames : 1;
+        std::vector<float> v(static_cast<size_t>(k.cols) * k.rows * frames);
+        for (auto &x : v) x = k.integers ? static_cast<float>(100 + whole(gen)) : real(gen);
+        // A flat patch: windows whose range is below 0.5 or zero.
+        if (k.integers)
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) v[r * k.cols + c] = 100;
+        Img in = floats(k.cols, k.rows, v, k.frames);
+        Img out = make("float", k.cols, k.rows, k.frames);
+        int rc = 1;
+        stdoutOf([&] { rc = flHistogramEq(in.get(), out.get(), k.N); });
+        ASSERT_EQ(rc, 0) << k.cols << "x" << k.rows;
+        const std::vector<float> want = referenceWindows(v, k.cols, k.rows, frames, k.N);
+        for (size_t i = 0; i < v.size(); ++i)
+            ASSERT_TRUE(sameBits(px(out)[i], want[i])) << k.cols << "x" << k.rows << " at " << i << ": " << px(out)[i]
+                                                       << " vs " << want[i];
+    }
+}

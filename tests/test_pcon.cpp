@@ -207,3 +207,19 @@ TEST(Restoration, RefusalsChangeNothing) {
     EXPECT_EQ(said, "Pcon: image must have at least 3 rows and 3 columns\n");
     EXPECT_EQ(values(thin2, 10), std::vector<float>(10, 2.0f));
 }
+
+TEST(Restoration, ThreeByThreeIsTheSmallestImage) {
+    // One interior pixel: its four differences weigh against a border that is
+    // its own reflection, so only the data term and the border update act.
+    const std::vector<float> g = {1, 2, 3, 4, 9, 6, 7, 8, 5}, f0 = {0, 0, 0, 0, 4, 0, 0, 0, 0};
+    Img F = floats(3, 3, f0), Gi = floats(3, 3, g);
+    ASSERT_EQ(pconsub(F.get(), Gi.get(), 2.0f, .03f, 4.0f, 1.0f, .5f, .9f), 0);
+    std::vector<float> want = f0;
+    EXPECT_EQ(referenceRestore(want, g, 3, 3, 2.0f, .03f, 4.0f, 1.0f, .5f, .9f), 7);
+    for (int i = 0; i < 9; ++i) ASSERT_TRUE(sameBits(px(F)[i], want[i])) << i;
+    EXPECT_EQ(values(Gi, 9), g);
+    // Every pixel took the reflected data's value 9 as its target: the
+    // centre moved up from 4, and so did the border.
+    EXPECT_GT(px(F)[4], 4.0f);
+    EXPECT_GT(px(F)[0], 4.0f);
+}
