@@ -20,6 +20,12 @@ inline float blend(double p00, double p01, double p10, double p11, float fc, flo
     return static_cast<float>(top * (1.0f - fr) + bottom * fr);
 }
 
+// The line of a bilinear read at row 0, column 0: frame 0 by its number,
+// any other frame by the word.
+inline void printOrigin(int frame) {
+    std::fputs(frame == 0 ? "f=0,r=0,c=0\n" : "f=frame,r=0,c=0\n", stdout);
+}
+
 // A source position kept inside 0..last.
 inline float clampPosition(float pos, int last) {
     if (pos >= last) pos = static_cast<float>(last);
@@ -269,7 +275,7 @@ float bilininterp1(ZVEKHDR *in, int frame, float row, float col) {
     if (frame < 0 || frame >= s.frames) return 0.0f;
     const int c0 = zvek::truncToInt(col), r0 = zvek::truncToInt(row);
     const float fc = col - static_cast<float>(c0), fr = row - static_cast<float>(r0);
-    if (row == 0.0f && col == 0.0f) std::printf("f=%d,r=0,c=0\n", frame);
+    if (row == 0.0f && col == 0.0f) printOrigin(frame);
     if (fr > 1.0f || fc > 1.0f) std::printf("Bug at row=%f col=%f\n", row, col);
     // Neighbours stay inside the image, whatever position a caller gives.
     auto inside = [](int v, int len) { return v < 0 ? 0 : (v >= len ? len - 1 : v); };
@@ -341,7 +347,7 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
             switch (kernel) {
             case 0: {
                 if (rowTaps.pos[r] == 0.0f)
-                    for (int k = 0; k < originCols; ++k) std::printf("f=%d,r=0,c=0\n", f);
+                    for (int k = 0; k < originCols; ++k) printOrigin(f);
                 const double *top = blended.row(f, r0);
                 const double *bottom = blended.row(f, r1);
                 const float fr = rowTaps.frac[r];

@@ -231,6 +231,19 @@ TEST(Vidscale, FrameByFrame) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot vidscale frame 0, all pixels are the same brightness\n");
     EXPECT_EQ(o2.bytes()[2], 0);
     EXPECT_EQ(o2.bytes()[3], 255);
+
+    // The range stored afterwards is the last frame's, even when that frame
+    // is constant and left alone.
+    int16_t sv2[4] = {-1, 1, 6, 6};
+    std::memcpy(s.data<int16_t>(), sv2, sizeof sv2);
+    std::memset(o2.bytes(), 9, 4);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Zvekvidscale(s.h, o2.h, &mn, &mx, 1), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot vidscale frame 1, all pixels are the same brightness\n");
+    const uint8_t want2[4] = {0, 255, 9, 9};
+    EXPECT_EQ(std::memcmp(o2.bytes(), want2, 4), 0);
+    EXPECT_EQ(mn, 6.0f);
+    EXPECT_EQ(mx, 6.0f);
 }
 
 TEST(Vidscale, RefusalsReturnFailureWithTheirLines) {

@@ -239,3 +239,29 @@ TEST(Zoom, EverySizeAgainstPerPixelReference) {
         }
     }
 }
+
+TEST(Zoom, OriginLinesNameFrameZeroOnly) {
+    // A single-pixel 3-D input: every position is kept at row 0, column 0,
+    // so each bilinear read prints its line; frames after the first print
+    // the word "frame", not their number.
+    Img in("float", {3, 1, 1, 3}), out("float", {3, 2, 1, 3});
+    for (int f = 0; f < 3; ++f) in.data<float>()[f] = float(10 * (f + 1));
+    std::string printed;
+    EXPECT_EQ(zoom(in.h, out.h, 0, &printed), 0);
+    EXPECT_EQ(printed,
+              "Image will be zoomed by bilinear interpolation\n"
+              "zoomupdown: processing a 3D, 3 1 2image\n"
+              "f=0,r=0,c=0\nf=0,r=0,c=0\n"
+              "f=frame,r=0,c=0\nf=frame,r=0,c=0\n"
+              "f=frame,r=0,c=0\nf=frame,r=0,c=0\n");
+    const float want[6] = {10, 10, 20, 20, 30, 30};
+    EXPECT_EQ(std::memcmp(out.data<float>(), want, sizeof want), 0);
+
+    Img in3("float", {3, 3, 3, 4});
+    for (int i = 0; i < 36; ++i) in3.data<float>()[i] = float(i);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(bilininterp1(in3.h, 0, 0.0f, 0.0f), 0.0f);
+    EXPECT_EQ(bilininterp1(in3.h, 2, 0.0f, 0.0f), 18.0f);
+    EXPECT_EQ(bilininterp1(in3.h, 3, 0.5f, 0.0f), (27.0f + 30.0f) / 2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "f=0,r=0,c=0\nf=frame,r=0,c=0\n");
+}
