@@ -70,10 +70,10 @@ int fldivi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 // (rows), 2 = mixed xy, 3 = Laplacian of Gaussian (order 0 only). Results:
 // 0 done; -1 order above 3; -2 order 0 or 1 with dir xy; -3 order 3 with dir
 // xy; -4 any other invalid order or direction; -5 image has fewer rows than
-// twice the kernel side; -6 input not float; -7 sigma zero or not finite;
-// -8 output missing or smaller than the input; -9 no memory for the padded
-// rows. The output is untouched on every failure. The output may be the
-// input itself.
+// twice the kernel side; -6 input not float; -7 sigma zero, so small that
+// its square is 0 in single precision, or not finite; -8 output missing or
+// smaller than the input; -9 no memory for the padded rows. The output is
+// untouched on every failure. The output may be the input itself.
 int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma);
 // Edge-replicated padded copy of one frame of a float image; the caller
 // releases it with Zvekfree(image, 7). Null on bad arguments.
@@ -103,7 +103,7 @@ int ifneg(ZVEKHDR *image);
 
 // Template correlation of image A with template T into out (A's size; only
 // positions where the template fits are written). Results: 0 done (also
-// when nothing fits), -2 A or T not float, -3 a constant template (gray) or
+// when nothing fits), -1 A or T not float, -3 a constant template (gray) or
 // a constant image frame (colour) would divide by zero, -4 a colour image or
 // template with fewer than three frames, -5 out missing, too small, or (for
 // colour) not a float image of three frames, -6 not enough memory for the
