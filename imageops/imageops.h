@@ -56,7 +56,8 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out);
 // out(r, c) = a op b with b placed dr rows and dc columns from a; out must be
 // max(rows(a) + |dr|, rows(b)) rows by max(columns(a) + |dc|, columns(b))
 // columns (and three frames or more for colour images). Results: 0 done,
-// -1 out's size wrong, -2 a and b differ in their number of dimensions,
+// -1 out's size wrong (or an image of a type the pixel accessors don't
+// read), -2 a and b differ in their number of dimensions,
 // -3 a colour input with fewer than three frames.
 int fladdi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 int flsubi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
