@@ -162,9 +162,10 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
         return -4;
     }
     // A zero sigma has no Gaussian (the kernel would be all NaN), nor has a
-    // NaN or infinite one.
+    // NaN or infinite one, nor one so small that its square is 0 in single
+    // precision (the same all-NaN kernel).
     const float s = std::fabs(sigma);
-    if (!(s > 0.0f) || !std::isfinite(s)) {
+    if (!(s * s > 0.0f) || !std::isfinite(s)) {
         std::printf("flDoG: sigma must be a non-zero number. Sorry.\n");
         return -7;
     }

@@ -56,7 +56,8 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out);
 // out(r, c) = a op b with b placed dr rows and dc columns from a; out must be
 // max(rows(a) + |dr|, rows(b)) rows by max(columns(a) + |dc|, columns(b))
 // columns (and three frames or more for colour images). Results: 0 done,
-// -1 out's size wrong, -2 a and b differ in their number of dimensions,
+// -1 out's size wrong (or an image of a type the pixel accessors don't
+// read), -2 a and b differ in their number of dimensions,
 // -3 a colour input with fewer than three frames.
 int fladdi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 int flsubi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
@@ -70,10 +71,10 @@ int fldivi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 // (rows), 2 = mixed xy, 3 = Laplacian of Gaussian (order 0 only). Results:
 // 0 done; -1 order above 3; -2 order 0 or 1 with dir xy; -3 order 3 with dir
 // xy; -4 any other invalid order or direction; -5 image has fewer rows than
-// twice the kernel side; -6 input not float; -7 sigma zero or not finite;
-// -8 output missing or smaller than the input; -9 no memory for the padded
-// rows. The output is untouched on every failure. The output may be the
-// input itself.
+// twice the kernel side; -6 input not float; -7 sigma zero, so small that
+// its square is 0 in single precision, or not finite; -8 output missing or
+// smaller than the input; -9 no memory for the padded rows. The output is
+// untouched on every failure. The output may be the input itself.
 int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma);
 // Edge-replicated padded copy of one frame of a float image; the caller
 // releases it with Zvekfree(image, 7). Null on bad arguments.
@@ -103,7 +104,7 @@ int ifneg(ZVEKHDR *image);
 
 // Template correlation of image A with template T into out (A's size; only
 // positions where the template fits are written). Results: 0 done (also
-// when nothing fits), -2 A or T not float, -3 a constant template (gray) or
+// when nothing fits), -1 A or T not float, -3 a constant template (gray) or
 // a constant image frame (colour) would divide by zero, -4 a colour image or
 // template with fewer than three frames, -5 out missing, too small, or (for
 // colour) not a float image of three frames, -6 not enough memory for the

@@ -81,9 +81,13 @@ int shifted(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc, Op op) {
         }
         if (ops::ndimOf(out) != 3 || so.frames < 3) return -1;
     }
-    // Every image must be one the pixel accessors handle.
-    for (ZVEKHDR *h : {a, b, out})
-        if (h->vekptr == nullptr || !zvek::dispatchType(h->dtype, [](auto) {})) return -1;
+    // Every image must be one the pixel accessors handle: the 2-D ones only
+    // the plain types, the 3-D ones the interleaved types as well.
+    for (ZVEKHDR *h : {a, b, out}) {
+        const bool known = nd == 2 ? zvek::dispatchPlain(h->dtype, [](auto) {})
+                                   : zvek::dispatchType(h->dtype, [](auto) {});
+        if (h->vekptr == nullptr || !known) return -1;
+    }
 
     int64_t ra0, rb0, ca0, cb0;
     place(dr, ra0, rb0);

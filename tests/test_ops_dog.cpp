@@ -100,6 +100,49 @@ TEST(FlDoG, KernelReadBackMatchesTheFormulas) {
     }
 }
 
+TEST(FlDoG, KernelValuesExactToSinglePrecision) {
+    // Every value is the table's expression evaluated in double, with
+    // S2 = s * s rounded to single precision first, stored as float. For
+    // sigma 1.1 and 0.7 a square taken in double gives other kernels.
+    constexpr double T = kTwoPi;
+    for (float sigma : {1.1f, 0.7f, -1.1f}) {
+        const double S2 = double(std::fabs(sigma) * std::fabs(sigma));
+        const double S4 = S2 * S2, S6 = S4 * S2, S8 = S6 * S2;
+        const double S2wide = double(std::fabs(sigma)) * double(std::fabs(sigma));
+        ASSERT_NE(S2, S2wide) << sigma;
+        const int h = halfWidth(sigma);
+        for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 10, 12}) {
+            SCOPED_TRACE(testing::Message() << "sigma " << sigma << " code " << code);
+            const std::vector<float> K = kernelFromImpulse(code % 4, code / 4, sigma);
+            for (int y = -h; y <= h; ++y)
+                for (int x = -h; x <= h; ++x) {
+                    const double E = std::exp(double(x * x + y * y) / (S2 * -2.0));
+                    const double dx = x, dy = y;
+                    double v = 0;
+                    switch (code) {
+                    case 0: v = E / (T * S2); break;
+                    case 1: v = -dx * E / (T * S4); break;
+                    case 2: v = (dx * dx / (T * S6) - 1.0 / (T * S4)) * E; break;
+                    case 3: v = (3.0 * dx / (T * S6) - dx * dx * dx / (T * S8)) * E; break;
+                    case 4: v = E; break;
+                    case 5: v = -dy * E / (T * S4); break;
+                    case 6: v = (dy * dy / (T * S6) - 1.0 / (T * S4)) * E; break;
+                    case 7: v = (3.0 * dy / (T * S6) - dy * dy * dy / (T * S8)) * E; break;
+                    case 10: v = dx * dy * E / (T * S6); break;
+                    case 12:
+                        v = ((dy * dy / (T * S6) - 1.0 / (T * S4)) + (dx * dx / (T * S6) - 1.0 / (T * S4))) * E;
+                        if (sigma < 0) v = v * v;
+                        break;
+                    }
+                    // The impulse response adds zeros to K * 1: a -0 kernel
+                    // value reads back as +0.
+                    const float want = float(v) == 0.0f ? 0.0f : float(v);
+                    ASSERT_EQ(bits(K[(y + h) * (2 * h + 1) + x + h]), bits(want)) << x << "," << y;
+                }
+        }
+    }
+}
+
 TEST(FlDoG, HalfWidthAndKernelSide) {
     // sigma 1 gives 9 x 9, sigma 0.5 gives 5 x 5: the response of an
     // impulse reaches exactly h samples out.
@@ -194,6 +237,9 @@ TEST(FlDoG, RefusalsInOrderWithTheirMessages) {
         EXPECT_EQ(stdoutOf([&] { rc = flDoG(small.get(), out.get(), order, 2, 1.0f); }),
                   "flDoG: cannot compute first deriv wrt x and y. Exiting.\n");
         EXPECT_EQ(rc, -2);
+        EXPECT_EQ(stdoutOf([&] { rc = flDoG(u8.get(), out.get(), order, 2, 1.0f); }),
+                  "flDoG: cannot compute first deriv wrt x and y. Exiting.\n");
+        EXPECT_EQ(rc, -2);
     }
     // Code 11 returns instead of ending the process.
     EXPECT_EQ(stdoutOf([&] { rc = flDoG(small.get(), out.get(), 3, 2, 1.0f); }),
@@ -208,8 +254,10 @@ TEST(FlDoG, RefusalsInOrderWithTheirMessages) {
             << b[0] << "," << b[1];
         EXPECT_EQ(rc, -4) << b[0] << "," << b[1];
     }
-    // A zero or non-finite sigma.
-    for (float s : {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    // A zero or non-finite sigma, or one whose single-precision square is 0
+    // (its kernel would be all NaN as well).
+    for (float s : {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                    1e-30f, -1e-23f}) {
         EXPECT_EQ(stdoutOf([&] { rc = flDoG(in.get(), out.get(), 0, 0, s); }),
                   "flDoG: sigma must be a non-zero number. Sorry.\n");
         EXPECT_EQ(rc, -7) << s;

@@ -134,6 +134,18 @@ TEST(Shifted, Refusals) {
     EXPECT_EQ(rc, -3);
     EXPECT_EQ(fladdi(color.get(), color.get(), out2.get(), 0, 0), -1);
     for (float v : snapshot(out3)) ASSERT_EQ(v, 0.0f);
+    // A 2-D image of a type the 2-D pixel accessors don't read (interleaved
+    // colour) is refused without a library error report; nothing written.
+    Img rgb = make("Su8bit3", 5, 5), outRgb = makeF(5, 5);
+    fillValue(outRgb, 6.0f);
+    Zvekerr = 0;
+    std::string err = stderrOf([&] {
+        EXPECT_EQ(fladdi(rgb.get(), gray.get(), outRgb.get(), 0, 0), -1);
+        EXPECT_EQ(fladdi(gray.get(), gray.get(), rgb.get(), 0, 0), -1);
+    });
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(Zvekerr, 0);
+    for (float v : snapshot(outRgb)) ASSERT_EQ(v, 6.0f);
     // Extreme shifts are refused by the size rule, not overflowed.
     EXPECT_EQ(fladdi(gray.get(), gray.get(), exact.get(), std::numeric_limits<int>::min(), 0), -1);
     EXPECT_EQ(fladdi(gray.get(), gray.get(), exact.get(), 0, std::numeric_limits<int>::max()), -1);
