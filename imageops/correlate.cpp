@@ -158,7 +158,7 @@ int refuseMemory() {
 int refuseTypes() {
     std::printf("flcorrelate: image and template must be float\n");
     std::fflush(stdout);
-    return -1;
+    return -2;
 }
 
 int refuseOutput() {
