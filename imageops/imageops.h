@@ -104,7 +104,7 @@ int ifneg(ZVEKHDR *image);
 
 // Template correlation of image A with template T into out (A's size; only
 // positions where the template fits are written). Results: 0 done (also
-// when nothing fits), -1 A or T not float, -3 a constant template (gray) or
+// when nothing fits), -2 A or T not float, -3 a constant template (gray) or
 // a constant image frame (colour) would divide by zero, -4 a colour image or
 // template with fewer than three frames, -5 out missing, too small, or (for
 // colour) not a float image of three frames, -6 not enough memory for the
