@@ -194,7 +194,30 @@ TEST_F(FileFaults, WriterBadArguments) {
     EXPECT_EQ(std::ftell(f), 0) << "nothing written";
     std::fclose(f);
     h->vekndim = 2;
+
+    // No stream: nothing to write to.
+    resetErrorState();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ZvekWrImg(h, nullptr, 0), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\nZvekWrImg: I/O error when writing ZVEK  header.\n" + codeLine(448));
+    EXPECT_EQ(CopyvekHdrtoDiskHeader(nullptr), nullptr);
     Zvekfree(h, 7);
+
+    // Lengths whose product leaves 64 bits are a failed size query, not an
+    // overflow.
+    ZVEKHDR *big = make("u8bit", {2, 2, 2});
+    ASSERT_NE(big, nullptr);
+    for (int d = 0; d < 3; ++d) big->vekdims[d].dimlen = INT32_MAX;
+    resetErrorState();
+    f = std::tmpfile();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ZvekWrImg(big, f, 0), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nZvekWrImg: internal error! Call to 'veksiz' failed.\n");
+    EXPECT_EQ(std::ftell(f), 0);
+    std::fclose(f);
+    for (int d = 0; d < 3; ++d) big->vekdims[d].dimlen = 2;
+    Zvekfree(big, 7);
     EXPECT_EQ(ZVEKDEPTH, 0);
 }
 
