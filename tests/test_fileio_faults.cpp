@@ -428,3 +428,36 @@ TEST_F(FileFaults, EmptyAndUnpaddedFiles) {
               "\n          ZVEK file header.  File is probably damaged.\n");
     Zvekfree(r.h, 7);
 }
+
+// At severity 64 a failure nested inside the writer or the reader is
+// reported and returns; the outermost call's report ends the process with
+// the error code.
+TEST(FileFaultsDeathTest, SeverityFatalEndsAtTheOutermostCall) {
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            ZVEKHDR *h = make("u8bit", {600});
+            ZVEKSLV = ZVEK_FATAL;
+            Zvekpot(h, "/dev/full");
+            std::exit(99);
+        },
+        testing::ExitedWithCode(448 & 0xFF),  // the status keeps the low byte
+        "\nZvekWrImg: I/O error when flushing the file.\n.*\nZvekPutImg: Error while writing image file.\n");
+
+    TempDir dir;
+    const std::string path = dir.path("cut.zve");
+    FileSpec s;
+    s.comps.assign(10, 1);
+    Bytes b = buildFile(s);
+    b.resize(515);
+    writeFile(path, b);
+    EXPECT_EXIT(
+        {
+            ZVEKSLV = ZVEK_FATAL;
+            Zvekpin(path.c_str());
+            std::exit(99);
+        },
+        testing::ExitedWithCode(448 & 0xFF),  // the status keeps the low byte
+        "\nZvekRdData: I/O error on read of data \\[file damaged\\?\\]\n.*"
+        "\nZvekRdImg: failed to get data from file\n.*\nZvekGetImg: Error while reading image file.\n");
+}
