@@ -122,8 +122,6 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 template <int V>
 ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors &fac) {
     using zvek::v16sf;
-    typedef int32_t v16si_t __attribute__((vector_size(64)));
-    const v16si_t swapPairs = {1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14};
     v16sf sign;
     for (int l = 0; l < 16; ++l) sign[l] = (l % 2 == 0) ? -1.0f : 1.0f;
     const int64_t rowFloats = 2 * static_cast<int64_t>(n);
@@ -143,7 +141,7 @@ ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors 
                         std::memcpy(&xi, pi + 16 * v, 64);
                         std::memcpy(&xk, pk + 16 * v, 64);
                         // t = u x xk: (ur xr - ui xi, ur xi + ui xr) lane by lane.
-                        const v16sf t = ur * xk + (ui * __builtin_shuffle(xk, swapPairs)) * sign;
+                        const v16sf t = ur * xk + (ui * __builtin_shufflevector(xk, xk, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14)) * sign;
                         const v16sf nk = xi - t, ni = xi + t;
                         std::memcpy(pk + 16 * v, &nk, 64);
                         std::memcpy(pi + 16 * v, &ni, 64);

@@ -20,6 +20,12 @@ inline float blend(double p00, double p01, double p10, double p11, float fc, flo
     return static_cast<float>(top * (1.0f - fr) + bottom * fr);
 }
 
+// The line of a bilinear read at row 0, column 0: frame 0 by its number,
+// any other frame by the word.
+inline void printOrigin(int frame) {
+    std::fputs(frame == 0 ? "f=0,r=0,c=0\n" : "f=frame,r=0,c=0\n", stdout);
+}
+
 // A source position kept inside 0..last.
 inline float clampPosition(float pos, int last) {
     if (pos >= last) pos = static_cast<float>(last);
@@ -110,10 +116,12 @@ ZVEK_VECTOR_CLONES void blendAcross(const T *row, Cols<K> cols, const float *fc,
         h[c] = static_cast<double>(row[cols.at0(c) * S]) * wc[c] + static_cast<double>(row[cols.at1(c) * S]) * fc[c];
 }
 
-// top x (1 - fr) + bottom x fr, returned through a float.
-ZVEK_VECTOR_CLONES void blendDown(const double *top, const double *bottom, float fr, int n, double *o) {
+// top x (1 - fr) + bottom x fr, returned through a float and stored as the
+// double put accessors store it.
+template <int S, typename T>
+ZVEK_VECTOR_CLONES void blendDown(const double *top, const double *bottom, float fr, int n, T *o) {
     const float wr = 1.0f - fr;
-    for (int c = 0; c < n; ++c) o[c] = static_cast<float>(top[c] * wr + bottom[c] * fr);
+    for (int c = 0; c < n; ++c) o[c * S] = zvek::storeFromDouble<T>(static_cast<float>(top[c] * wr + bottom[c] * fr));
 }
 
 template <int S, typename T, int K>
@@ -196,21 +204,28 @@ private:
     std::vector<double> buf_[2];
 };
 
-// Stores one row of doubles into row r of the output: into frame `frame`
-// through the 3-D put accessor's rule, or, for frame -1 (a 2-D input),
-// through the 2-D one (frame 0).
-void storeRow(ZVEKHDR *out, const zvek::Shape &s, int frame, int r, const double *v) {
+// Output rows of the plain types, handed to fn(row pointer, Stride tag) for
+// row r of frame (frame -1, for a 2-D input, is frame 0 as the 2-D put
+// accessors address it). False for the other types.
+template <typename F>
+bool withOutputRow(ZVEKHDR *out, const zvek::Shape &s, int frame, int r, F &&fn) {
     const int64_t offset = (static_cast<int64_t>(frame < 0 ? 0 : frame) * s.rows + r) * s.cols;
     const bool complex = zvek::typeLayout(out->dtype).complex;
-    const bool typed = zvek::dispatchPlain(out->dtype, [&](auto tag) {
+    return zvek::dispatchPlain(out->dtype, [&](auto tag) {
         using T = typename decltype(tag)::type;
         T *p = static_cast<T *>(out->vekptr);
         if constexpr (std::is_floating_point_v<T>) {
-            if (complex) return storeAcross<2>(v, s.cols, p + 2 * offset);
+            if (complex) return fn(p + 2 * offset, Stride<2>{});
         }
-        storeAcross<1>(v, s.cols, p + offset);
+        fn(p + offset, Stride<1>{});
     });
-    if (typed) return;
+}
+
+// Stores one row of doubles into row r of the output, through the put
+// accessors for the types without a typed road.
+void storeRow(ZVEKHDR *out, const zvek::Shape &s, int frame, int r, const double *v) {
+    if (withOutputRow(out, s, frame, r, [&](auto p, auto st) { storeAcross<decltype(st)::value>(v, s.cols, p); }))
+        return;
     for (int c = 0; c < s.cols; ++c) frame < 0 ? Zvekfpp(out, r, c, v[c]) : Zvekfpp3d(out, frame, r, c, v[c]);
 }
 
@@ -260,7 +275,7 @@ float bilininterp1(ZVEKHDR *in, int frame, float row, float col) {
     if (frame < 0 || frame >= s.frames) return 0.0f;
     const int c0 = zvek::truncToInt(col), r0 = zvek::truncToInt(row);
     const float fc = col - static_cast<float>(c0), fr = row - static_cast<float>(r0);
-    if (row == 0.0f && col == 0.0f) std::printf("f=%d,r=0,c=0\n", frame);
+    if (row == 0.0f && col == 0.0f) printOrigin(frame);
     if (fr > 1.0f || fc > 1.0f) std::printf("Bug at row=%f col=%f\n", row, col);
     // Neighbours stay inside the image, whatever position a caller gives.
     auto inside = [](int v, int len) { return v < 0 ? 0 : (v >= len ? len - 1 : v); };
@@ -321,6 +336,7 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
     if (kernel == 0)
         for (int c = 0; c < so.cols; ++c) originCols += colTaps.pos[c] == 0.0f;
 
+    auto outFrame = [&](int f) { return si.ndim == 3 ? f : -1; };
     Input src(in, si);
     BlendedRows blended(src, colTaps, so.cols);
     const int n = so.cols;
@@ -331,10 +347,16 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
             switch (kernel) {
             case 0: {
                 if (rowTaps.pos[r] == 0.0f)
-                    for (int k = 0; k < originCols; ++k) std::printf("f=%d,r=0,c=0\n", f);
+                    for (int k = 0; k < originCols; ++k) printOrigin(f);
                 const double *top = blended.row(f, r0);
                 const double *bottom = blended.row(f, r1);
-                blendDown(top, bottom, rowTaps.frac[r], n, row.data());
+                const float fr = rowTaps.frac[r];
+                // Straight into a typed output row; else through the buffer.
+                if (withOutputRow(out, so, outFrame(f), r, [&](auto p, auto st) {
+                        blendDown<decltype(st)::value>(top, bottom, fr, n, p);
+                    }))
+                    continue;
+                blendDown<1>(top, bottom, fr, n, row.data());
                 break;
             }
             case 1:
@@ -355,7 +377,7 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
                 std::fill(row.begin(), row.end(), 0.0);
                 break;
             }
-            storeRow(out, so, si.ndim == 3 ? f : -1, r, row.data());
+            storeRow(out, so, outFrame(f), r, row.data());
         }
     std::fflush(stdout);
     return 0;

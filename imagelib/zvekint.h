@@ -195,8 +195,12 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 #define ZVEK_VECTOR_CLONES
 #endif
 
-// Vectors never cross a call boundary that is not inlined; the note about
-// their argument-passing ABI does not concern us.
+// Vectors never cross a call boundary (the helpers below are always
+// inlined, also in unoptimised builds); the note about their
+// argument-passing ABI does not concern us.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wunknown-warning-option"
+#endif
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace zvek {
@@ -206,14 +210,14 @@ typedef int32_t v16si __attribute__((vector_size(64)));
 typedef int16_t v16hi __attribute__((vector_size(32)));
 typedef uint8_t v16qu __attribute__((vector_size(16)));
 
-inline v16sf splat16(float v) {
+__attribute__((always_inline)) inline v16sf splat16(float v) {
     v16sf r;
     for (int l = 0; l < 16; ++l) r[l] = v;
     return r;
 }
 
 // True when every lane of a comparison result is set.
-inline bool allLanes(v16si m) {
+__attribute__((always_inline)) inline bool allLanes(v16si m) {
     int32_t a = m[0];
     for (int l = 1; l < 16; ++l) a &= m[l];
     return a != 0;
@@ -222,7 +226,7 @@ inline bool allLanes(v16si m) {
 // Sixteen components taken every S components from p (S = 2 picks the real
 // parts of complex data), converted to float as a scalar cast would.
 template <int S, typename T>
-inline v16sf load16(const T *p) {
+__attribute__((always_inline)) inline v16sf load16(const T *p) {
     typedef T vT __attribute__((vector_size(16 * sizeof(T))));
     if constexpr (S == 1) {
         vT v;
@@ -236,13 +240,11 @@ inline v16sf load16(const T *p) {
             return __builtin_convertvector(v, v16sf);
     } else {
         static_assert(S == 2 && std::is_floating_point_v<T>, "only complex parts are strided");
-        typedef std::conditional_t<sizeof(T) == 4, int32_t, int64_t> I;
-        typedef I vI __attribute__((vector_size(16 * sizeof(T))));
         vT a, b;
         std::memcpy(&a, p, sizeof a);
         std::memcpy(&b, p + 16, sizeof b);
-        const vI even = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30};
-        return __builtin_convertvector(__builtin_shuffle(a, b, even), v16sf);
+        return __builtin_convertvector(
+            __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), v16sf);
     }
 }
 }  // namespace zvek

@@ -1,5 +1,6 @@
 // Windows, boxes and slices.
 #include "zvek.h"
+#include "test_image_util.h"
 #include "zvektest.h"
 
 #include <cstdlib>
@@ -11,12 +12,7 @@
 
 namespace {
 
-struct Img {
-    ZVEKHDR *h;
-    Img(const char *type, std::vector<int32_t> dims, int structSize = 0)
-        : h(Zvekcreate(type, dims.data(), 11, structSize)) {}
-    ~Img() { Zvekfree(h, 7); }
-};
+using imgtest::Img;
 
 // Owns a result unless it is the input itself.
 struct Cut {

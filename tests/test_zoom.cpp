@@ -1,5 +1,6 @@
 // Zoom by replication, averaging and bilinear interpolation.
 #include "zvek.h"
+#include "test_image_util.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,13 +11,7 @@
 
 namespace {
 
-struct Img {
-    ZVEKHDR *h;
-    Img(const char *type, std::vector<int32_t> dims) : h(Zvekcreate(type, dims.data(), 11, 0)) {}
-    ~Img() { Zvekfree(h, 7); }
-    template <typename T>
-    T *data() { return static_cast<T *>(h->vekptr); }
-};
+using imgtest::Img;
 
 int zoom(ZVEKHDR *in, ZVEKHDR *out, int mode, std::string *printed = nullptr) {
     testing::internal::CaptureStdout();
@@ -174,6 +169,17 @@ TEST(Zoom, InterleavedTypesGoThroughTheAccessors) {
                 const int sr = std::min(int(r * 0.5f + 0.5f), 1), sc = std::min(int(c * 0.5f + 0.5f), 1);
                 ASSERT_EQ(out.data<float>()[(f * 4 + r) * 4 + c], float(b[(sr * 2 + sc) * 3 + f])) << f << r << c;
             }
+    // An interleaved output is written through the put accessors.
+    Img inter("Su8bit3", {3, 3, 3, 3});
+    EXPECT_EQ(zoom(in.h, inter.h, 0), 0);
+    const float ratio = 2.0f / 3.0f;
+    for (int f = 0; f < 3; ++f)
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const float sr = std::min(r * ratio + 0.5f, 1.0f), sc = std::min(c * ratio + 0.5f, 1.0f);
+                const int want = int(refBilinear(in.h, f, sr, sc, 2, 2));
+                ASSERT_EQ(inter.data<uint8_t>()[(r * 3 + c) * 3 + f], want) << f << r << c;
+            }
 }
 
 TEST(Zoom, RefusalsReturnFailureWithTheirLines) {
@@ -189,6 +195,11 @@ TEST(Zoom, RefusalsReturnFailureWithTheirLines) {
               "Image will be zoomed by bilinear interpolation\n"
               "Zvekzoomupdown: both input and output images must have same number of frames\n"
               "input image is 4 4 3, output is 2 2 1\n");
+    const int32_t dims[] = {2, 4, 4};
+    ZVEKHDR *bare = Zvekcreate("float", dims, 0, 0);  // a header without data
+    EXPECT_EQ(zoom(in3.h, bare, 1, &printed), -1);
+    EXPECT_EQ(printed, "Image will be zoomed by pixel replication\nZvekzoomupdown: image has no pixels\n");
+    Zvekfree(bare, 7);
     Img line("float", {1, 8}), out1("float", {1, 4});
     EXPECT_EQ(zoom(line.h, out1.h, 2, &printed), -1);
     EXPECT_EQ(printed, "Image will be zoomed by averaging\nzoomupdown: bug in case statement!\n");
@@ -227,4 +238,30 @@ TEST(Zoom, EverySizeAgainstPerPixelReference) {
                 }
         }
     }
+}
+
+TEST(Zoom, OriginLinesNameFrameZeroOnly) {
+    // A single-pixel 3-D input: every position is kept at row 0, column 0,
+    // so each bilinear read prints its line; frames after the first print
+    // the word "frame", not their number.
+    Img in("float", {3, 1, 1, 3}), out("float", {3, 2, 1, 3});
+    for (int f = 0; f < 3; ++f) in.data<float>()[f] = float(10 * (f + 1));
+    std::string printed;
+    EXPECT_EQ(zoom(in.h, out.h, 0, &printed), 0);
+    EXPECT_EQ(printed,
+              "Image will be zoomed by bilinear interpolation\n"
+              "zoomupdown: processing a 3D, 3 1 2image\n"
+              "f=0,r=0,c=0\nf=0,r=0,c=0\n"
+              "f=frame,r=0,c=0\nf=frame,r=0,c=0\n"
+              "f=frame,r=0,c=0\nf=frame,r=0,c=0\n");
+    const float want[6] = {10, 10, 20, 20, 30, 30};
+    EXPECT_EQ(std::memcmp(out.data<float>(), want, sizeof want), 0);
+
+    Img in3("float", {3, 3, 3, 4});
+    for (int i = 0; i < 36; ++i) in3.data<float>()[i] = float(i);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(bilininterp1(in3.h, 0, 0.0f, 0.0f), 0.0f);
+    EXPECT_EQ(bilininterp1(in3.h, 2, 0.0f, 0.0f), 18.0f);
+    EXPECT_EQ(bilininterp1(in3.h, 3, 0.5f, 0.0f), (27.0f + 30.0f) / 2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "f=0,r=0,c=0\nf=frame,r=0,c=0\n");
 }
