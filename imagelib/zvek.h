@@ -180,9 +180,45 @@ int Zvekipp3d(ZVEKHDR *h, int frame, int row, int col, int v);
 
 // ---- File names and streams ----
 
+// Opens a file for the reader or the writer. The name has environment
+// variables ($NAME, ${NAME}) and a leading ~ or ~user expanded; a null name
+// or "-" gives standard input or output by mode. An empty name with a prompt
+// asks for a name on a terminal, up to retries more times. Null on failure
+// (Zvekerr ZVEK_EOPEN or ZVEK_EFNAME, with a report).
+FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int retries);
+// Closes what ZvekOpen opened: 0 for a standard stream (left open), -1 for
+// null, else fclose's result.
+int ZvekClose(FILE *stream);
+// Reads one name from stream (backslash escapes the next character) and
+// expands it. Heap text owned by the caller, or null.
+char *ZvekGetFN(const char *prompt, FILE *stream);
+// Expands variables and a leading tilde. Heap text, or null; status 0 fine,
+// 1 bad or unknown variable or user, or a name too long, 2 no memory.
+char *ZvekPrsFN(const char *name, int *status);
+// Expands the environment variables of a name (at most 511 characters
+// after expansion). Heap text, or null; status as ZvekPrsFN.
+char *ZvekEnv(const char *name, int *status);
+// The first character of s not in set (the terminating NUL if all are).
+const char *strspan(const char *s, const char *set);
+
 // ---- Windows and slices ----
 
 // ---- Type conversion and complex parts ----
+
+// Converts the pixels of in into out (same columns, rows and, for a 3-D
+// input, frames; a 1-D image has one row). Each value passes through a
+// 32-bit float and is stored as a pixel put stores it. 0 converted, -1 sizes
+// differ, -2 either image is complex, -3 data that cannot be converted
+// ("struct", an interleaved image with fewer frames than channels, no data).
+int Zvekany2any(ZVEKHDR *in, ZVEKHDR *out);
+// Real part, imaginary part, magnitude and phase of the first frame of a
+// "32cmp" image into out. 0 done, -1 rows or columns differ, -2 a "64cmp"
+// image or an input that is not "32cmp", -3 a target of a type without plain
+// elements or without data.
+int Zvekc2real(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2imag(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2mag(ZVEKHDR *in, ZVEKHDR *out);
+int Zvekc2phase(ZVEKHDR *in, ZVEKHDR *out);
 
 // ---- FFT ----
 
