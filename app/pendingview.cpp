@@ -3,8 +3,4 @@
 
 __attribute__((weak)) ZVEKHDR *Zvekslice(ZVEKHDR *, const char *, int) { return nullptr; }
 __attribute__((weak)) int Zvekvidscale(ZVEKHDR *, ZVEKHDR *, float *, float *, int) { return -2; }
-__attribute__((weak)) int Zvekc2real(ZVEKHDR *, ZVEKHDR *) { return -2; }
-__attribute__((weak)) int Zvekc2imag(ZVEKHDR *, ZVEKHDR *) { return -2; }
-__attribute__((weak)) int Zvekc2mag(ZVEKHDR *, ZVEKHDR *) { return -2; }
-__attribute__((weak)) int Zvekc2phase(ZVEKHDR *, ZVEKHDR *) { return -2; }
 __attribute__((weak)) int Zvekpot(ZVEKHDR *, const char *) { return 0; }

@@ -8,10 +8,6 @@
 
 ZVEKHDR *Zvekslice(ZVEKHDR *h, const char *dimName, int index);
 int Zvekvidscale(ZVEKHDR *in, ZVEKHDR *out, float *min, float *max, int perFrame);
-int Zvekc2real(ZVEKHDR *in, ZVEKHDR *out);
-int Zvekc2imag(ZVEKHDR *in, ZVEKHDR *out);
-int Zvekc2mag(ZVEKHDR *in, ZVEKHDR *out);
-int Zvekc2phase(ZVEKHDR *in, ZVEKHDR *out);
 int Zvekpot(ZVEKHDR *h, const char *fileName);
 
 #endif
