@@ -57,6 +57,11 @@ void plainRowRGB(const float *red, const float *green, const float *blue, const 
                  QRgb *out);
 void plainRowGrey(const float *grey, int n, QRgb *out);
 
+// Limits the adjusted row loops to an instruction set: 0 any x86-64, 1 AVX2,
+// 2 AVX-512 (the default: the widest the machine has). Answers the one now in
+// use. The bytes are the same on every one.
+int limitInstructionSet(int level);
+
 }  // namespace zvekview
 
 class ZVektoolChildWindow : public QMainWindow {

@@ -19,23 +19,9 @@
 
 #include "ZvektoolChildWindow.h"
 #include "gui_fixture.h"
+#include "view_reference.h"
 
 namespace {
-
-// The display value of the design, written out step by step: offset, bound,
-// contrast stretch in double with single-precision bounds, bound, truncate.
-int refDisplay(float w, int d, int level, int window) {
-    float lo = static_cast<float>(level);
-    float hi = static_cast<float>(level + window);
-    if (hi - lo == 0.0f) hi = static_cast<float>(hi + 0.0001);
-    double v = static_cast<double>(w) + d;
-    if (0.0 > v) v = 0.0;
-    else if (v > 255.0) v = 255.0;
-    v = (v - lo) * 255.0 / static_cast<double>(hi - lo);
-    if (0.0 > v) v = 0.0;
-    else if (v > 255.0) v = 255.0;
-    return static_cast<int>(v);
-}
 
 QImage shown(ZVektoolChildWindow *w) { return w->imageLabel->pixmap(Qt::ReturnByValue).toImage(); }
 
