@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+[[maybe_unused]] static const char *const accessVersion = "Zvekfgp V1.0\t\t06 Dec 2026";
+
 namespace {
 
 void report(const char *name, const char *what) {
@@ -37,6 +39,12 @@ unsigned char *locate(ZVEKHDR *h, bool threeD, int frame, int row, int col, cons
     if (!handled) {
         Zvekerr = ZVEK_EDTYPE;
         report(name, "unrecognized or illegal data type.");
+        return nullptr;
+    }
+    if (h->vekptr == nullptr) {
+        // A header made without pixel data has nothing to address.
+        Zvekerr = ZVEK_EBADHDR;
+        report(name, "image has no pixel data.");
         return nullptr;
     }
     const int channels = zvek::typeLayout(code).channels;

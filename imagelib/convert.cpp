@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+static const char ZvekConvertVersion[] = "Zvekany2any V2.1\t\t18 Jan 2018";
+const char *ZvekConvertVer = ZvekConvertVersion;
+
 namespace {
 
 using zvek::TypeTag;

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <vector>
 
+[[maybe_unused]] static const char *const createVersion = "Zvekcreate V7.0\t\t22 Dec 2017";
+
 using zvek::DepthGuard;
 using zvek::setField;
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+[[maybe_unused]] static const char *const errorsVersion = "Zvekwarn V1.0\t\t06 Dec 2026";
+
 int32_t Zvekerr = 0;
 int32_t ZVEKDEPTH = 0;
 int32_t ZVEKSLV = ZVEK_WARN;

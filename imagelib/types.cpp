@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+[[maybe_unused]] static const char *const typesVersion = "Zvektype V1.0\t\t06 Dec 2026";
+
 const ZVEKDTYP Zvek_Dtyp[] = {
     {"byte", 0, 0},     {"char", 0, 0},      {"i1", 0, 0},       {"I1", 0, 0},
     {"8bit", 1, DT_8BIT},

@@ -218,6 +218,47 @@ TEST_F(Convert, EveryPairMatchesThePerPixelRule) {
     }
 }
 
+TEST_F(Convert, LargeImagesWithRareOutOfRangeValuesMatchThePerPixelRule) {
+    // Thousands of values inside the int32 range with a few far outside it
+    // (and NaN for the float sources) in the middle of the image only.
+    std::vector<double> inside;
+    for (double v : probeValues(false))
+        if (std::fabs(v) < 2e9) inside.push_back(v);
+    for (const char *src : kPlainTypes) {
+        for (const char *dst : kPlainTypes) {
+            SCOPED_TRACE(std::string(src) + " -> " + dst);
+            Image in = make(src, {3, 61, 37, 2});
+            fillComponents(in, inside);
+            const int64_t n = 61 * 37 * 2;
+            if (in->dtype == DT_32FLT) {
+                data<float>(in)[n / 2] = 1e30f;
+                data<float>(in)[n / 2 + 3] = std::numeric_limits<float>::quiet_NaN();
+            } else if (in->dtype == DT_64FLT) {
+                data<double>(in)[n / 2] = -1e19;
+                data<double>(in)[n / 2 + 3] = std::numeric_limits<double>::infinity();
+            } else if (in->dtype == DT_32BIT) {
+                data<int32_t>(in)[n / 2] = std::numeric_limits<int32_t>::max();  // 2^31 in float
+            }
+            Image out = make(dst, {3, 61, 37, 2});
+            Image ref = make(dst, {3, 61, 37, 2});
+            ASSERT_EQ(Zvekany2any(in.get(), out.get()), 0);
+            referenceConvert(in.get(), ref.get());
+            EXPECT_EQ(bytes(out), bytes(ref));
+        }
+    }
+}
+
+TEST_F(Convert, ConversionInPlace) {
+    Image h = make("32bit", {2, 40, 40});
+    for (int i = 0; i < 1600; ++i) data<int32_t>(h)[i] = (i % 2 ? 1 : -1) * (16777216 + i);
+    std::vector<int32_t> expected(1600);
+    for (int i = 0; i < 1600; ++i) expected[i] = static_cast<int32_t>(static_cast<float>(data<int32_t>(h)[i]));
+    data<int32_t>(h)[700] = std::numeric_limits<int32_t>::max();
+    expected[700] = std::numeric_limits<int32_t>::min();
+    ASSERT_EQ(Zvekany2any(h.get(), h.get()), 0);
+    for (int i = 0; i < 1600; ++i) ASSERT_EQ(data<int32_t>(h)[i], expected[i]) << i;
+}
+
 TEST_F(Convert, InterleavedImagesFollowTheAccessorAddressing) {
     // Channels of an interleaved image become planes of a planar one and
     // back; every pair of the interleaved and plain types agrees with the

@@ -33,3 +33,18 @@ TEST(Core, AccessorStoreRule) {
     EXPECT_DOUBLE_EQ(Zvekfgp(h, 1, 0), 255.0);
     Zvekfree(h, 7);
 }
+
+TEST(Core, AccessorOnHeaderWithoutData) {
+    const int32_t dims[] = {2, 4, 4};
+    ZVEKHDR *h = Zvekcreate("float", dims, 0, 0);
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->vekptr, nullptr);
+    Zvekerr = 0;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Zvekfgp(h, 1, 1), 0.0);
+    EXPECT_EQ(Zvekfpp3d(h, 0, 1, 1, 5.0), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Zvekfgp: image has no pixel data.\nZvekfpp3d: image has no pixel data.\n");
+    EXPECT_EQ(Zvekerr, ZVEK_EBADHDR);
+    Zvekfree(h, 7);
+}
