@@ -202,6 +202,18 @@ char *ZvekEnv(const char *name, int *status);
 const char *strspan(const char *s, const char *set);
 
 // ---- Windows and slices ----
+// Rows r1..r2 and columns c1..c2 of a 2-D image as a new image (1-D when
+// the window is one row or one column wide). Each pair may come in either
+// order. Outside the image: null with Zvekerr ZVEK_ERANGE and no message.
+ZVEKHDR *Zvekexwin(ZVEKHDR *h, int r1, int c1, int r2, int c2);
+// Frames f1..f2, rows r1..r2, columns c1..c2 of a 3-D image; extents of 1
+// are dropped from the result's dimensions.
+ZVEKHDR *Zvekexwin3d(ZVEKHDR *h, int f1, int r1, int c1, int f2, int r2, int c2);
+// Column ("c", "col", "column"), row ("r", "row") or frame ("f", "frame")
+// number index. Returns h ITSELF for a 1-D image and for a frame of a 2-D
+// image: compare the result with h before releasing it.
+ZVEKHDR *Zvekslice(ZVEKHDR *h, const char *dimName, int index);
+
 
 // ---- Type conversion and complex parts ----
 
@@ -221,13 +233,61 @@ int Zvekc2mag(ZVEKHDR *in, ZVEKHDR *out);
 int Zvekc2phase(ZVEKHDR *in, ZVEKHDR *out);
 
 // ---- FFT ----
+// In-place 2-D FFT of a square "32cmp" image: dir -1 forward, +1 inverse
+// (divided by N per direction), other values change nothing. 0 done, -1 not
+// square, -2 side not a power of two, -3 not "32cmp".
+int Zvekcfft2d(ZVEKHDR *h, int dir);
+
 
 // ---- Video scaling and colour maps ----
+// Maps the values of in linearly onto 0..255 in the existing "u8bit" image
+// out of the same size, over the whole image or (perFrame) frame by frame;
+// complex types by their real parts. min and max receive the range used.
+// 0 done (also for a constant image, which leaves out alone); -1 argument
+// error (null images, out not "u8bit", 3-D switch on a non-3-D image,
+// different dimensions or sizes); -2 data type not handled.
+int Zvekvidscale(ZVEKHDR *in, ZVEKHDR *out, float *min, float *max, int perFrame);
+// Colours the 2-D image in through map mapNo (0..6) into the three frames
+// (red, green, blue) of the "u8bit" image out. Values are clamped to 0..255.
+// 0 done, -1 out not "u8bit", -2 in not 2-D, -3 out not 3-D with at least
+// three frames, -4 rows or columns differ.
+int Zvekcolormap(ZVEKHDR *in, ZVEKHDR *out, int mapNo);
+// Fills the 768-byte planar map (red 0..255, green, blue) for mapNo 0..6;
+// other numbers leave it untouched. in is not used.
+void CreateColorMap(unsigned char *map, ZVEKHDR *in, int mapNo);
+
 
 // ---- Zoom ----
+// Resamples in into the size of the existing image out: mode 0 bilinear,
+// 1 pixel replication, 2 averaging of 2 x 2 neighbours. A 3-D input needs
+// an output of as many frames. 0 done; -1 frame counts differ or in is
+// neither 2-D nor 3-D.
+int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode);
+// Bilinear value of in at the fractional position (row, col) of a frame.
+float bilininterp1(ZVEKHDR *in, int frame, float row, float col);
+
 
 // ---- Point lists ----
+// Draws the x y points of a point-list file into a new three-frame "ubyte"
+// image (first point red, last green, others white). rows and cols force
+// the size when non-zero; precise 1 takes the coordinates as they stand,
+// else they are shifted to the bounding box and multiplied by scale.
+// Null (with a line on standard error) when the file cannot be opened,
+// holds no point or would give an empty or oversized image.
+ZVEKHDR *Zvekplotcontour(const char *fileName, int rows, int cols, int precise, float scale);
+
 
 // ---- Random numbers ----
+// The 48-bit linear congruential family of rand48, with its own state.
+double Zvekdrand48();
+long Zveklrand48();
+long Zvekmrand48();
+double Zvekerand48(unsigned short xsubi[3]);
+long Zveknrand48(unsigned short xsubi[3]);
+long Zvekjrand48(unsigned short xsubi[3]);
+void Zveksrand48(long seed);
+unsigned short *Zvekseed48(unsigned short xsubi[3]);
+void Zveklcong48(unsigned short param[7]);
+
 
 #endif  // ZVEK_H

@@ -165,4 +165,83 @@ inline bool goodMagic(const ZVEKHDR *h) {
 
 }  // namespace zvek
 
+
+// ---- Image shapes (windows, scaling, zoom) ----
+namespace zvek {
+
+// Columns, rows and frames of an image, 1 for the dimensions it lacks.
+struct Shape {
+    int ndim = 0;
+    int32_t cols = 1, rows = 1, frames = 1;
+    int64_t pixels() const { return static_cast<int64_t>(cols) * rows * frames; }
+    bool sameLengths(const Shape &o) const { return cols == o.cols && rows == o.rows && frames == o.frames; }
+};
+
+// Reads the shape through the size query (which reports a bad header).
+// False when the query fails.
+bool shapeOf(const ZVEKHDR *h, Shape &s);
+
+}  // namespace zvek
+
+// ---- Vector kernels (windows, scaling, zoom, FFT) ----
+// Hot loops built for several instruction sets and chosen at run time; the
+// arithmetic per sample is the same on every path, so results are identical.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define ZVEK_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define ZVEK_VECTOR_CLONES
+#endif
+
+// Vectors never cross a call boundary that is not inlined; the note about
+// their argument-passing ABI does not concern us.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace zvek {
+typedef float v16sf __attribute__((vector_size(64)));
+typedef double v16df __attribute__((vector_size(128)));
+typedef int32_t v16si __attribute__((vector_size(64)));
+typedef int16_t v16hi __attribute__((vector_size(32)));
+typedef uint8_t v16qu __attribute__((vector_size(16)));
+
+inline v16sf splat16(float v) {
+    v16sf r;
+    for (int l = 0; l < 16; ++l) r[l] = v;
+    return r;
+}
+
+// True when every lane of a comparison result is set.
+inline bool allLanes(v16si m) {
+    int32_t a = m[0];
+    for (int l = 1; l < 16; ++l) a &= m[l];
+    return a != 0;
+}
+
+// Sixteen components taken every S components from p (S = 2 picks the real
+// parts of complex data), converted to float as a scalar cast would.
+template <int S, typename T>
+inline v16sf load16(const T *p) {
+    typedef T vT __attribute__((vector_size(16 * sizeof(T))));
+    if constexpr (S == 1) {
+        vT v;
+        std::memcpy(&v, p, sizeof v);
+        // Narrow integers widen step by step, which the compiler lowers well.
+        if constexpr (sizeof(T) == 1)
+            return __builtin_convertvector(__builtin_convertvector(__builtin_convertvector(v, v16hi), v16si), v16sf);
+        else if constexpr (sizeof(T) == 2)
+            return __builtin_convertvector(__builtin_convertvector(v, v16si), v16sf);
+        else
+            return __builtin_convertvector(v, v16sf);
+    } else {
+        static_assert(S == 2 && std::is_floating_point_v<T>, "only complex parts are strided");
+        typedef std::conditional_t<sizeof(T) == 4, int32_t, int64_t> I;
+        typedef I vI __attribute__((vector_size(16 * sizeof(T))));
+        vT a, b;
+        std::memcpy(&a, p, sizeof a);
+        std::memcpy(&b, p + 16, sizeof b);
+        const vI even = {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30};
+        return __builtin_convertvector(__builtin_shuffle(a, b, even), v16sf);
+    }
+}
+}  // namespace zvek
+
 #endif  // ZVEKINT_H
