@@ -176,7 +176,47 @@ int Zvekipp3d(ZVEKHDR *h, int frame, int row, int col, int v);
 
 // ---- File format: writer ----
 
+// The 256-byte disk header of h (pointer slots zero, block size 512, the
+// tail length and compression byte as in memory) in a static buffer that
+// each call overwrites.
+unsigned char *CopyvekHdrtoDiskHeader(const ZVEKHDR *h);
+// Writes h to an open binary stream from its current position, with its
+// tail when writeTail is set and h has one. -1 written, 0 failed (Zvekerr
+// and a report). Data whose zlib stream would not be shorter than the data
+// are written raw, with 0 in the file's compression byte.
+int ZvekWrImg(ZVEKHDR *h, FILE *stream, int writeTail);
+// Opens fileName through ZvekOpen, writes h and closes the file. Images under
+// 512 pixels are written uncompressed and keep their flag cleared. -1 written
+// (the close included), 0 failed.
+int ZvekPutImg(ZVEKHDR *h, const char *fileName, const char *prompt, int writeTail);
+// ZvekPutImg without a tail; the caller keeps h.
+int Zvekpot(ZVEKHDR *h, const char *fileName);
+
 // ---- File format: reader ----
+
+// Reads an image from the named file (no tail); the caller frees it with
+// Zvekfree(h, 7). Null on failure, with a report.
+ZVEKHDR *Zvekpin(const char *fileName);
+// Opens fileName through ZvekOpen, reads an image and closes the file.
+ZVEKHDR *ZvekGetImg(const char *fileName, const char *prompt, int readTail);
+// Reads an image from an open stream, in the host's byte order whatever
+// order the file was written in. Null on failure; nothing stays allocated.
+ZVEKHDR *ZvekRdImg(FILE *stream, int readTail);
+// The four steps of ZvekRdImg. ZvekRdHdr answers a new header without
+// dimensions or data; ZvekRdDims and ZvekRdData release the header they were
+// given when they fail; ZvekRdTail answers -1 when the file has no tail.
+ZVEKHDR *ZvekRdHdr(FILE *stream);
+ZVEKHDR *ZvekRdDims(ZVEKHDR *h, FILE *stream);
+int ZvekRdData(ZVEKHDR *h, FILE *stream);
+int ZvekRdTail(ZVEKHDR *h, FILE *stream);
+// Swaps the numbers of a header read from a file of the other byte order and
+// checks its type name: 0 kept, ZVEK_EBADHDR for an unknown type name.
+int swaphdr(ZVEKHDR *h);
+// Byte-swap the dimension records and the pixel data in place: 0 done.
+int ZvekConvertDims(ZVEKHDR *h);
+int ZvekConvertData(ZVEKHDR *h);
+// Reverses the order of n bytes (at most 64) at p.
+void swapcopy(void *p, int n);
 
 // ---- File names and streams ----
 
