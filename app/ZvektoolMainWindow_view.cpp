@@ -13,8 +13,6 @@
 #include "ZVekUi.h"
 #include "ZVektool.h"
 #include "ZvektoolChildWindow.h"
-#include "pendinglib.h"
-#include "pendingview.h"
 
 void ZVektoolMainWindow::view() {
     const int out = getRadioButtonStatus(OUTPUT);

@@ -3,8 +3,6 @@
 
 #include <QImage>
 
-#include "pendinglib.h"
-#include "pendingview.h"
 
 #include <algorithm>
 #include <cmath>
