@@ -2,7 +2,6 @@
 #include "pendinglib.h"
 
 __attribute__((weak)) ZVEKHDR *Zvekpin(const char *) { return nullptr; }
-__attribute__((weak)) int Zvekany2any(ZVEKHDR *, ZVEKHDR *) { return -2; }
 __attribute__((weak)) ZVEKHDR *Zvekplotcontour(const char *, int, int, int, float) {
     return nullptr;
 }

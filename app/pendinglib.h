@@ -6,7 +6,6 @@
 #include "zvek.h"
 
 ZVEKHDR *Zvekpin(const char *fileName);
-int Zvekany2any(ZVEKHDR *in, ZVEKHDR *out);
 ZVEKHDR *Zvekplotcontour(const char *fileName, int rows, int cols, int precise, float scale);
 
 #endif
