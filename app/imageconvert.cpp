@@ -3,7 +3,6 @@
 
 #include <QImage>
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
