@@ -203,14 +203,14 @@ typedef int32_t v16si __attribute__((vector_size(64)));
 typedef int16_t v16hi __attribute__((vector_size(32)));
 typedef uint8_t v16qu __attribute__((vector_size(16)));
 
-inline v16sf splat16(float v) {
+__attribute__((always_inline)) inline v16sf splat16(float v) {
     v16sf r;
     for (int l = 0; l < 16; ++l) r[l] = v;
     return r;
 }
 
 // True when every lane of a comparison result is set.
-inline bool allLanes(v16si m) {
+__attribute__((always_inline)) inline bool allLanes(v16si m) {
     int32_t a = m[0];
     for (int l = 1; l < 16; ++l) a &= m[l];
     return a != 0;
@@ -219,7 +219,7 @@ inline bool allLanes(v16si m) {
 // Sixteen components taken every S components from p (S = 2 picks the real
 // parts of complex data), converted to float as a scalar cast would.
 template <int S, typename T>
-inline v16sf load16(const T *p) {
+__attribute__((always_inline)) inline v16sf load16(const T *p) {
     typedef T vT __attribute__((vector_size(16 * sizeof(T))));
     if constexpr (S == 1) {
         vT v;
