@@ -32,6 +32,7 @@ ZVektoolChildWindow::ZVektoolChildWindow(QWidget *parent, QImage *image, int slo
         if (size) workImage = Zvekcreate("float", size.get(), 11, 0);
         if (workImage != nullptr) {
             workDims = zvekShape(workImage);
+            adviseLargeBlock(workImage->vekptr, static_cast<size_t>(workDims.pixels()) * workDims.frames * sizeof(float));
             workReady = BrScale(slotImage, workImage, 255.0f, 0.0f, &dataMax, &dataMin) == 0 &&
                         workDims.valid;
         }
@@ -114,8 +115,9 @@ ZVektoolChildWindow::ZVektoolChildWindow(QWidget *parent, QImage *image, int slo
     const int cols = slotShape.valid ? slotShape.cols : 0;
     resize(cols >= 1025 ? 1280 : cols + 330, 320);
 
-    // "Color" is checked: the label shows the picture at its own size.
-    imageLabel->setPixmap(QPixmap::fromImage(*qimage));
+    // "Color" is checked: the label shows the picture at its own size. The
+    // label takes the picture's pixels over; nothing reads the picture after.
+    imageLabel->setPixmap(QPixmap::fromImage(std::move(*qimage)));
     imageLabel->resize(1.0 * imageLabel->pixmap(Qt::ReturnByValue).size());
     NewImage();
     show();
@@ -341,31 +343,22 @@ int ZVektoolChildWindow::BrScale(ZVEKHDR *in, ZVEKHDR *out, float hi, float lo, 
 
     // Extremes over the finite values; they start at -1e8 and 1e8.
     float mx = -1.0e8f, mn = 1.0e8f;
-    bool nonFinite = false;
-    for (int64_t i = 0; i < n; ++i) {
-        const float v = src[i];
-        if (!std::isfinite(v)) {
-            nonFinite = true;
-            continue;
-        }
-        mx = v > mx ? v : mx;
-        mn = v < mn ? v : mn;
-    }
+    const bool allFinite = zvekview::finiteExtremes(src, n, mx, mn);
     if (mx != mn && mx > mn) {
         const float range = mx - mn;
-        const float scale = hi - lo;
-        if (std::isfinite(range) && std::isfinite(scale * range)) {
-            for (int64_t i = 0; i < n; ++i) dst[i] = lo + (scale * (src[i] - mn)) / range;
+        if (std::isfinite(range) && std::isfinite((hi - lo) * range)) {
+            zvekview::mapLinear(src, dst, n, lo, hi, mn, range);
         } else {
             // The single-precision products would overflow: map in double.
             const double r = static_cast<double>(mx) - mn;
+            const double scale = static_cast<double>(hi - lo);
             for (int64_t i = 0; i < n; ++i)
-                dst[i] = static_cast<float>(lo + (static_cast<double>(scale) * (src[i] - static_cast<double>(mn))) / r);
+                dst[i] = static_cast<float>(lo + (scale * (src[i] - static_cast<double>(mn))) / r);
         }
     } else {
         std::fill(dst, dst + n, 0.0f);
     }
-    if (nonFinite) {
+    if (!allFinite) {
         // Non-finite values never reach the working copy: +inf shows at the
         // top of the range, -inf and NaN at the bottom.
         for (int64_t i = 0; i < n; ++i) {

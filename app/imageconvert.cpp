@@ -1,12 +1,29 @@
 // Conversion of library images into toolkit pictures.
 #include "imageconvert.h"
 
+#include "viewkernels.h"
+
 #include <QImage>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+void adviseLargeBlock(void *p, size_t n) {
+    constexpr size_t kHuge = size_t{2} << 20;
+    if (p == nullptr || n < 4 * kHuge) return;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(kHuge - 1);
+    if (end > begin) {
+        const int saved = errno;
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+        errno = saved;
+    }
+}
 
 ZvekShape zvekShape(const ZVEKHDR *image) {
     ZvekShape s;
@@ -51,15 +68,8 @@ bool isComplex(int code) { return code == DT_32CMP || code == DT_64CMP; }
 ZvekImagePtr finiteCopy(ZVEKHDR *in, const ZvekShape &s) {
     const int64_t n = s.pixels() * s.frames;
     const float *p = static_cast<const float *>(in->vekptr);
-    bool finite = true;
     float lo = std::numeric_limits<float>::max(), hi = std::numeric_limits<float>::lowest();
-    for (int64_t i = 0; i < n; ++i) {
-        const float v = p[i];
-        const bool f = std::fabs(v) <= std::numeric_limits<float>::max();
-        finite = finite && f;
-        lo = f && v < lo ? v : lo;
-        hi = f && v > hi ? v : hi;
-    }
+    const bool finite = zvekview::finiteExtremes(p, n, hi, lo);
     if (finite) return nullptr;
     if (lo > hi) lo = hi = 0.0f;
     const int32_t dims[] = {s.ndim, s.cols, s.rows, s.frames};
@@ -129,19 +139,22 @@ QImage *ZVek2Qt::Zvek3d2qt3d(ZVEKHDR *image) {
         delete picture;
         return nullptr;
     }
-    picture->fill(Qt::black);
     normimage(image, picture);
     return picture;
 }
 
 void ZVek2Qt::normimage(ZVEKHDR *image, QImage *picture) {
+    if (picture == nullptr || picture->isNull()) return;
     const ZvekShape s = zvekShape(image);
-    if (picture == nullptr || picture->isNull() || !s.valid || s.ndim != 3 || s.frames != 3) return;
-    if (picture->format() != QImage::Format_RGB32) return;
+    // An image that cannot be scaled leaves the picture black.
+    if (!s.valid || s.ndim != 3 || s.frames != 3 || picture->format() != QImage::Format_RGB32) {
+        picture->fill(Qt::black);
+        return;
+    }
     ZvekImagePtr converted;
     if (image->dtype != DT_32FLT) {
         converted = floatCopy(image, s);
-        if (!converted) return;
+        if (!converted) return picture->fill(Qt::black);
         image = converted.get();
     }
     if (ZvekImagePtr finite = finiteCopy(image, s)) {
@@ -150,7 +163,8 @@ void ZVek2Qt::normimage(ZVEKHDR *image, QImage *picture) {
     }
     const int32_t dims[] = {3, s.cols, s.rows, 3};
     ZvekImagePtr bytes(Zvekcreate("u8bit", dims, 11, 0));
-    if (!bytes) return;
+    if (!bytes) return picture->fill(Qt::black);
+    adviseLargeBlock(bytes->vekptr, static_cast<size_t>(s.pixels()) * 3);
     float lo = 0.0f, hi = 0.0f;
     Zvekvidscale(image, bytes.get(), &lo, &hi, 0);
 
@@ -163,9 +177,10 @@ void ZVek2Qt::normimage(ZVEKHDR *image, QImage *picture) {
     for (int r = 0; r < height; ++r) {
         const int64_t o = static_cast<int64_t>(r) * s.cols;
         QRgb *line = reinterpret_cast<QRgb *>(picture->scanLine(r));
-        for (int c = 0; c < width; ++c) line[c] = qRgb(red[o + c], green[o + c], blue[o + c]);
+        zvekview::packBytes(red + o, green + o, blue + o, width, line);
         for (int c = width; c < picture->width(); ++c) line[c] = line[width - 1];
     }
+    for (int r = height; r < picture->height(); ++r) std::memset(picture->scanLine(r), 0, picture->bytesPerLine());
 }
 
 void ZVek2Qt::copyFrameInto(ZVEKHDR *source, ZVEKHDR *target, int k) {

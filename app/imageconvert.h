@@ -4,6 +4,7 @@
 
 #include "zvek.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -23,6 +24,11 @@ struct ZvekSizeDeleter {
     void operator()(int32_t *p) const { std::free(p); }
 };
 using ZvekSizePtr = std::unique_ptr<int32_t, ZvekSizeDeleter>;
+
+// Asks for huge pages behind a large fresh data block that is about to be
+// filled, so that filling it costs a few page faults instead of one per
+// 4 KB page. Only a hint.
+void adviseLargeBlock(void *p, size_t n);
 
 // Columns, rows and frames of an image; a 1-D image counts as one row, a
 // 2-D one as one frame. valid is false when the header cannot be measured.

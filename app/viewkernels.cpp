@@ -1,11 +1,14 @@
-// The display arithmetic of the view window and the row loops of its
-// redraws. The loops are built for several instruction sets and chosen at run
-// time; every path does the same double-precision operations per sample in
-// the same order, so the bytes are the same on every machine.
-#include "ZvektoolChildWindow.h"
+// The pixel loops of viewing: the display arithmetic of the view window and
+// the row loops of its redraws, the working-copy scaling and byte packing.
+// The loops are built for several instruction sets and chosen at run time;
+// every path gives the same results, so the pictures are the same on every
+// machine.
+#include "viewkernels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // GCC 12's AVX-512 intrinsics start from a deliberately undefined register
 // value, which its middle end reports as "may be used uninitialized".
@@ -50,8 +53,8 @@ namespace {
 // The stretch divides by the contrast span; that division is the costly step
 // of a redraw, and only the truncated quotient matters. The wide loops below
 // first estimate the quotient with a multiplication by 255 / span, which lies
-// within four units in the last place of the divided value: when no whole
-// number lies within 2^-50 (relative) of the estimate, both truncate to the
+// within four units in the last place (2^-51 relative) of the divided value:
+// when no whole number lies that close to the estimate, both truncate to the
 // same byte. A group of samples holding one that close to a whole number is
 // divided as written. So every byte is the one the division gives, on every
 // instruction set.
@@ -60,6 +63,11 @@ struct Stretch {
     double span;   // hi - lo, formed in single precision
     double scale;  // 255 / span, the estimate's factor
 };
+
+// Estimates closer than this to a whole number are divided as written: the
+// estimate lies within 2^-51 x 256 = 2^-43 of the divided value wherever the
+// byte is still open (quotients 0 to 256).
+constexpr double kNearWhole = 0x1p-42;
 
 Stretch makeStretch(Contrast c) {
     const double span = static_cast<double>(c.hi - c.lo);
@@ -73,13 +81,12 @@ inline uint32_t displayByte(float w, double d, const Stretch &s) {
 // ---- AVX-512: eight samples per step ----
 
 struct Wide512 {
-    __m512d lo, span, scale, zero, one, c255, c256, tol;
+    __m512d lo, span, scale, zero, c255, c256, tol;
 };
 
 __attribute__((target("avx512f"))) inline Wide512 wide512(const Stretch &s) {
-    return {_mm512_set1_pd(s.lo),  _mm512_set1_pd(s.span),  _mm512_set1_pd(s.scale),
-            _mm512_setzero_pd(),   _mm512_set1_pd(1.0),     _mm512_set1_pd(255.0),
-            _mm512_set1_pd(256.0), _mm512_set1_pd(0x1p-50)};
+    return {_mm512_set1_pd(s.lo),    _mm512_set1_pd(s.span),  _mm512_set1_pd(s.scale), _mm512_setzero_pd(),
+            _mm512_set1_pd(255.0),   _mm512_set1_pd(256.0),   _mm512_set1_pd(kNearWhole)};
 }
 
 __attribute__((target("avx512f"), always_inline)) inline __m256i bytes512(const float *w, __m512d d,
@@ -88,19 +95,17 @@ __attribute__((target("avx512f"), always_inline)) inline __m256i bytes512(const 
     v = _mm512_min_pd(_mm512_max_pd(v, k.zero), k.c255);  // NaN gives 0
     const __m512d y = _mm512_sub_pd(v, k.lo);
     const __m512d q = _mm512_mul_pd(y, k.scale);
-    const __m512d qc = _mm512_min_pd(_mm512_max_pd(q, k.zero), k.c256);
-    __m256i b = _mm512_cvttpd_epi32(qc);
-    const __m512d t = _mm512_cvtepi32_pd(b);
-    const __m512d tol = _mm512_mul_pd(qc, k.tol);
-    const __mmask8 nearWhole =
-        (_mm512_cmp_pd_mask(_mm512_sub_pd(qc, t), tol, _CMP_LE_OQ) |
-         _mm512_cmp_pd_mask(_mm512_sub_pd(_mm512_add_pd(t, k.one), qc), tol, _CMP_LE_OQ)) &
-        _mm512_cmp_pd_mask(q, k.zero, _CMP_GT_OQ) & _mm512_cmp_pd_mask(q, k.c256, _CMP_LT_OQ);
-    if (nearWhole) {
-        const __m512d e = _mm512_div_pd(_mm512_mul_pd(y, k.c255), k.span);
-        b = _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(e, k.zero), k.c255));
-    }
-    return _mm256_min_epi32(b, _mm256_set1_epi32(255));
+    // |q - nearest whole number| <= tol, for 0 < q < 256.
+    const __m512d off = _mm512_sub_pd(q, _mm512_roundscale_pd(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+    const __m512d dist = _mm512_castsi512_pd(
+        _mm512_and_epi64(_mm512_castpd_si512(off), _mm512_set1_epi64(0x7fffffffffffffffLL)));
+    const __mmask8 inside = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(q, k.zero, _CMP_GT_OQ), q, k.c256, _CMP_LT_OQ);
+    __m512d e = q;
+    if (_mm512_mask_cmp_pd_mask(inside, dist, k.tol, _CMP_LE_OQ))
+        e = _mm512_div_pd(_mm512_mul_pd(y, k.c255), k.span);
+    // Quotients lie within +-1.4e9; bounds applied on the whole numbers.
+    const __m256i b = _mm512_cvttpd_epi32(_mm512_min_pd(e, k.c256));
+    return _mm256_min_epi32(_mm256_max_epi32(b, _mm256_setzero_si256()), _mm256_set1_epi32(255));
 }
 
 __attribute__((target("avx512f"))) void rgb512(const float *red, const float *green, const float *blue, int n,
@@ -136,13 +141,13 @@ __attribute__((target("avx512f"))) void grey512(const float *grey, int n, double
 // ---- AVX2: four samples per step ----
 
 struct Wide256 {
-    __m256d lo, span, scale, zero, one, c255, c256, tol;
+    __m256d lo, span, scale, zero, c255, c256, tol, abs;
 };
 
 __attribute__((target("avx2"))) inline Wide256 wide256(const Stretch &s) {
     return {_mm256_set1_pd(s.lo),  _mm256_set1_pd(s.span),  _mm256_set1_pd(s.scale),
-            _mm256_setzero_pd(),   _mm256_set1_pd(1.0),     _mm256_set1_pd(255.0),
-            _mm256_set1_pd(256.0), _mm256_set1_pd(0x1p-50)};
+            _mm256_setzero_pd(),   _mm256_set1_pd(255.0),   _mm256_set1_pd(256.0),
+            _mm256_set1_pd(kNearWhole), _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL))};
 }
 
 __attribute__((target("avx2"), always_inline)) inline __m128i bytes256(const float *w, __m256d d,
@@ -151,19 +156,14 @@ __attribute__((target("avx2"), always_inline)) inline __m128i bytes256(const flo
     v = _mm256_min_pd(_mm256_max_pd(v, k.zero), k.c255);  // NaN gives 0
     const __m256d y = _mm256_sub_pd(v, k.lo);
     const __m256d q = _mm256_mul_pd(y, k.scale);
-    const __m256d qc = _mm256_min_pd(_mm256_max_pd(q, k.zero), k.c256);
-    __m128i b = _mm256_cvttpd_epi32(qc);
-    const __m256d t = _mm256_cvtepi32_pd(b);
-    const __m256d tol = _mm256_mul_pd(qc, k.tol);
-    const __m256d nearWhole = _mm256_and_pd(
-        _mm256_or_pd(_mm256_cmp_pd(_mm256_sub_pd(qc, t), tol, _CMP_LE_OQ),
-                     _mm256_cmp_pd(_mm256_sub_pd(_mm256_add_pd(t, k.one), qc), tol, _CMP_LE_OQ)),
-        _mm256_and_pd(_mm256_cmp_pd(q, k.zero, _CMP_GT_OQ), _mm256_cmp_pd(q, k.c256, _CMP_LT_OQ)));
-    if (_mm256_movemask_pd(nearWhole)) {
-        const __m256d e = _mm256_div_pd(_mm256_mul_pd(y, k.c255), k.span);
-        b = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(e, k.zero), k.c255));
-    }
-    return _mm_min_epi32(b, _mm_set1_epi32(255));
+    const __m256d dist = _mm256_and_pd(_mm256_sub_pd(q, _mm256_round_pd(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)), k.abs);
+    const __m256d nearWhole =
+        _mm256_and_pd(_mm256_cmp_pd(dist, k.tol, _CMP_LE_OQ),
+                      _mm256_and_pd(_mm256_cmp_pd(q, k.zero, _CMP_GT_OQ), _mm256_cmp_pd(q, k.c256, _CMP_LT_OQ)));
+    __m256d e = q;
+    if (_mm256_movemask_pd(nearWhole)) e = _mm256_div_pd(_mm256_mul_pd(y, k.c255), k.span);
+    const __m128i b = _mm256_cvttpd_epi32(_mm256_min_pd(e, k.c256));
+    return _mm_min_epi32(_mm_max_epi32(b, _mm_setzero_si128()), _mm_set1_epi32(255));
 }
 
 __attribute__((target("avx2"))) void rgb256(const float *red, const float *green, const float *blue, int n,
@@ -263,6 +263,90 @@ void plainRowRGB(const float *red, const float *green, const float *blue, const 
 
 void plainRowGrey(const float *grey, int n, QRgb *out) {
     for (int i = 0; i < n; ++i) out[i] = 0xff000000u | plainByte(grey[i]) * 0x010101u;
+}
+
+// ---- working copy and conversion ----
+
+// Loops built for several instruction sets, with the vectoriser weighing
+// costs as at -O3. The per-element arithmetic is the written one.
+#define ZVEK_VIEW_CLONES \
+    __attribute__((target_clones("avx512f", "avx2", "default"), optimize("vect-cost-model=dynamic")))
+
+namespace {
+
+typedef float v16f __attribute__((vector_size(64)));
+typedef int32_t v16i __attribute__((vector_size(64)));
+
+// Sign of the first zero among the values, for an extreme that ended at zero:
+// a running scan keeps the zero it met first.
+float firstZero(const float *p, int64_t n, float zero) {
+    for (int64_t i = 0; i < n; ++i)
+        if (p[i] == 0.0f) return p[i];
+    return zero;
+}
+
+}  // namespace
+
+namespace {
+
+// Extremes of the values from the start values; NaN moves neither. Sixteen
+// lanes, each a running scan of every sixteenth value; merged they give the
+// extremes of one scan (up to the sign of a zero, restored by the caller).
+// Answers whether a NaN was met.
+ZVEK_VIEW_CLONES bool laneExtremes(const float *p, int64_t n, float &mx, float &mn) {
+    v16f vmx, vmn;
+    for (int l = 0; l < 16; ++l) vmx[l] = mx, vmn[l] = mn;
+    v16i nan = vmx != vmx;
+    int64_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        v16f v;
+        std::memcpy(&v, p + i, sizeof v);
+        nan |= v != v;
+        vmx = v > vmx ? v : vmx;
+        vmn = v < vmn ? v : vmn;
+    }
+    bool sawNan = false;
+    for (int l = 0; l < 16; ++l) {
+        sawNan = sawNan || nan[l] != 0;
+        if (vmx[l] > mx) mx = vmx[l];
+        if (vmn[l] < mn) mn = vmn[l];
+    }
+    for (; i < n; ++i) {
+        sawNan = sawNan || std::isnan(p[i]);
+        if (p[i] > mx) mx = p[i];
+        if (p[i] < mn) mn = p[i];
+    }
+    return sawNan;
+}
+
+}  // namespace
+
+bool finiteExtremes(const float *p, int64_t n, float &mx, float &mn) {
+    const float startMx = mx, startMn = mn;
+    bool allFinite = !laneExtremes(p, n, mx, mn) && std::isfinite(mx) && std::isfinite(mn);
+    if (!allFinite) {
+        // Some value is not finite: one plain scan that passes over them.
+        mx = startMx, mn = startMn;
+        for (int64_t i = 0; i < n; ++i) {
+            const float v = p[i];
+            if (!std::isfinite(v)) continue;
+            if (v > mx) mx = v;
+            if (v < mn) mn = v;
+        }
+    }
+    if (mx == 0.0f && startMx < 0.0f) mx = firstZero(p, n, mx);
+    if (mn == 0.0f && startMn > 0.0f) mn = firstZero(p, n, mn);
+    return allFinite;
+}
+
+ZVEK_VIEW_CLONES void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, float mn, float range) {
+    const float scale = hi - lo;
+    for (int64_t i = 0; i < n; ++i) dst[i] = lo + (scale * (src[i] - mn)) / range;
+}
+
+ZVEK_VIEW_CLONES void packBytes(const uint8_t *red, const uint8_t *green, const uint8_t *blue, int n, QRgb *out) {
+    for (int i = 0; i < n; ++i)
+        out[i] = 0xff000000u | static_cast<uint32_t>(red[i]) << 16 | static_cast<uint32_t>(green[i]) << 8 | blue[i];
 }
 
 }  // namespace zvekview
