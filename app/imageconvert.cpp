@@ -157,21 +157,29 @@ void ZVek2Qt::normimage(ZVEKHDR *image, QImage *picture) {
         if (!converted) return picture->fill(Qt::black);
         image = converted.get();
     }
-    if (ZvekImagePtr finite = finiteCopy(image, s)) {
-        converted = std::move(finite);
-        image = converted.get();
-    }
     const int32_t dims[] = {3, s.cols, s.rows, 3};
     ZvekImagePtr bytes(Zvekcreate("u8bit", dims, 11, 0));
     if (!bytes) return picture->fill(Qt::black);
     adviseLargeBlock(bytes->vekptr, static_cast<size_t>(s.pixels()) * 3);
     float lo = 0.0f, hi = 0.0f;
     Zvekvidscale(image, bytes.get(), &lo, &hi, 0);
+    // NaN moves neither end of the range and scales to 0; an infinity would
+    // become an end of the range. Then the scaling is made again from a copy
+    // in which non-finite values stand at the finite extremes.
+    if (!std::isfinite(lo) || !std::isfinite(hi)) {
+        if (ZvekImagePtr finite = finiteCopy(image, s)) {
+            converted = std::move(finite);
+            image = converted.get();
+            std::memset(bytes->vekptr, 0, static_cast<size_t>(s.pixels()) * 3);
+            Zvekvidscale(image, bytes.get(), &lo, &hi, 0);
+        }
+    }
 
     const int64_t n = s.pixels();
     const uint8_t *red = static_cast<const uint8_t *>(bytes->vekptr);
     const uint8_t *green = red + n;
     const uint8_t *blue = green + n;
+    adviseLargeBlock(picture->bits(), static_cast<size_t>(picture->sizeInBytes()));
     const int width = std::min(picture->width(), s.cols);
     const int height = std::min(picture->height(), s.rows);
     for (int r = 0; r < height; ++r) {
