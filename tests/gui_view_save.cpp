@@ -4,7 +4,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QSpinBox>
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QRadioButton>
@@ -223,4 +227,41 @@ TEST_F(SaveAsTest, SaveAndArchiveDoNothing) {
     mw->archiveAct->trigger();
     EXPECT_TRUE(sui.messages.empty());
     EXPECT_TRUE(sui.saveDialogs.empty());
+}
+
+TEST_F(SaveAsTest, RealDialogs) {
+    // The toolkit's own file dialog and text prompt, answered by a timer.
+    ZVekUi::install(nullptr);
+    putOutput(makeFloat({2, 4, 1}, [](int i) { return i * 100.0f; }));
+    QString fileTitle, filters, promptTitle, promptLabel, promptDefault;
+    const QString target = path("real.vek");
+    std::function<void()> answer = [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            fileTitle = files->windowTitle();
+            filters = files->nameFilters().join(";");
+            files->selectFile(target);
+            static_cast<QDialog *>(files)->accept();
+        } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
+            promptTitle = prompt->windowTitle();
+            promptLabel = prompt->labelText();
+            promptDefault = prompt->textValue();
+            prompt->setTextValue("16bit");
+            prompt->accept();
+            return;
+        }
+        QTimer::singleShot(20, answer);
+    };
+    QTimer::singleShot(20, answer);
+    EXPECT_TRUE(saveAs());
+    EXPECT_EQ(fileTitle, "SaveAs File");
+    EXPECT_EQ(filters, "Images (*.png *.xpm *.jpg *.ZVEK *.zvek *.Zvek *.zve *.Zve *.vek *.VEK)");
+    EXPECT_EQ(promptTitle, "QInputDialog::getText()");
+    EXPECT_EQ(promptLabel, "ZVEK data type:");
+    EXPECT_EQ(promptDefault, "float");
+    ZvekImagePtr back(Zvekpin(target.toLocal8Bit().constData()));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->dtype, DT_16BIT);
+    const int16_t want[] = {0, 100, 200, 300};
+    EXPECT_EQ(std::memcmp(back->vekptr, want, sizeof want), 0);
 }
