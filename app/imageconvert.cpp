@@ -1,28 +1,18 @@
 // Conversion of library images into toolkit pictures.
 #include "imageconvert.h"
 
+#include "diskhdr.h"
 #include "viewkernels.h"
 
 #include <QImage>
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 void adviseLargeBlock(void *p, size_t n) {
-    constexpr size_t kHuge = size_t{2} << 20;
-    if (p == nullptr || n < 4 * kHuge) return;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + n) & ~(kHuge - 1);
-    if (end > begin) {
-        const int saved = errno;
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-        errno = saved;
-    }
+    if (p != nullptr) zvek::adviseLarge(p, n);
 }
 
 ZvekShape zvekShape(const ZVEKHDR *image) {

@@ -26,8 +26,7 @@ struct ZvekSizeDeleter {
 using ZvekSizePtr = std::unique_ptr<int32_t, ZvekSizeDeleter>;
 
 // Asks for huge pages behind a large fresh data block that is about to be
-// filled, so that filling it costs a few page faults instead of one per
-// 4 KB page. Only a hint.
+// filled (the image library's own hint for its large blocks).
 void adviseLargeBlock(void *p, size_t n);
 
 // Columns, rows and frames of an image; a 1-D image counts as one row, a
