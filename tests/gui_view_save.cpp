@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QFile>
 #include <QImage>
@@ -248,9 +249,9 @@ TEST_F(SaveAsTest, RealDialogs) {
         if (auto *files = qobject_cast<QFileDialog *>(modal)) {
             fileTitle = files->windowTitle();
             filters = files->nameFilters().join(";");
-            // The name typed into the dialog's own folder.
+            // The name typed into the dialog's name field, in its own folder.
             files->setDirectory(QFileInfo(target).absolutePath());
-            files->selectFile(QFileInfo(target).fileName());
+            if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
             static_cast<QDialog *>(files)->accept();
         } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
             promptTitle = prompt->windowTitle();
