@@ -68,6 +68,28 @@ BENCHMARK_CAPTURE(BM_Vidscale, short, "16bit")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Vidscale, double, "double")->Unit(benchmark::kMillisecond);
 
 
+// Zoom of a 4096 x 4096 float image into a float image of side range(0),
+// mode range(1). Megapixels per second of output.
+void BM_Zoom(benchmark::State &state) {
+    const int side = int(state.range(0));
+    const int mode = int(state.range(1));
+    Img in("float", {2, kSide, kSide}), out("float", {2, side, side});
+    fillFloat(static_cast<float *>(in.h->vekptr), size_t(kSide) * kSide);
+    for (auto _ : state) {
+        Zvekzoomupdown(in.h, out.h, mode);
+        benchmark::ClobberMemory();
+    }
+    setMegapixels(state, int64_t(side) * side);
+}
+BENCHMARK(BM_Zoom)
+    ->Args({4096, 0})
+    ->Args({4096, 1})
+    ->Args({4096, 2})
+    ->Args({2048, 0})
+    ->Args({2048, 2})
+    ->Args({8192, 0})
+    ->Unit(benchmark::kMillisecond);
+
 // The 1024 x 1024 forward FFT; MFLOP/s by the usual 5 N^2 log2(N^2).
 constexpr int kFftSide = 1024;
 

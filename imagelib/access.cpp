@@ -33,6 +33,9 @@ unsigned char *locate(ZVEKHDR *h, bool threeD, int frame, int row, int col, cons
     }
     const int64_t columns = Zvekdimen(h, 0);
     if (threeD) (void)Zvekdimen(h, 1);
+    // With the header check off a null header has been reported by the
+    // size query only; there is nothing to address.
+    if (h == nullptr) return nullptr;
     const int code = h->dtype;
     const bool handled = threeD ? (zvek::isPlainType(code) || zvek::typeLayout(code).channels > 1)
                                 : zvek::isPlainType(code);

@@ -220,7 +220,8 @@ int complexPart(const char *name, Part part, ZVEKHDR *in, ZVEKHDR *out) {
     if (rin != rout || cin != cout) return -1;
     if (in->dtype == DT_64CMP || out->dtype == DT_64CMP) return -2;
     if (in->dtype != DT_32CMP) {
-        std::fprintf(stderr, "%s: Input data type not complex\n", name);
+        // The four share this line as it stands, name included.
+        std::fprintf(stderr, "Zvekc2mag: Input data type not complex\n");
         return -2;
     }
     if (part == Part::Mag && out->dtype == DT_32FLT) {

@@ -145,8 +145,9 @@ ZVEKHDR *Zvekcreate(const char *typeName, const int32_t *dims, int flags, int st
         Zvekdie("Zvekcreate:  can't allocate space for 'vekdln' field");
         return nullptr;
     }
+    // Block count in 64 bits: data bytes close to 2^31 must not wrap.
     const int32_t S = static_cast<int32_t>(bytes);
-    h->vektailblk = -((S + ZVEK_BLKSIZE - 1) / ZVEK_BLKSIZE + hdrblocks);
+    h->vektailblk = -static_cast<int32_t>((bytes + ZVEK_BLKSIZE - 1) / ZVEK_BLKSIZE + hdrblocks);
     if (flags & ZVEK_ALLOC_DATA) {
         h->vekptr = Zvekalc(static_cast<uint32_t>(S));
         if (h->vekptr == nullptr) {

@@ -3,6 +3,7 @@
 #include "zvek.h"
 #include "zvekint.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -70,16 +71,12 @@ private:
     const Cplx *data_ = nullptr;
 };
 
-// The 1-D transform of n values spaced stride complex values apart.
-void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
-    auto re = [&](int i) -> float & { return x[2 * stride * i]; };
-    auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
+// The bit-reversal permutation of n elements: swap(i, j) for each pair.
+template <typename Swap>
+void bitReverse(int n, Swap &&swap) {
     int j = 0;
     for (int i = 0; i < n - 1; ++i) {
-        if (i < j) {
-            std::swap(re(i), re(j));
-            std::swap(im(i), im(j));
-        }
+        if (i < j) swap(i, j);
         int k = n / 2;
         while (k <= j) {
             j -= k;
@@ -87,6 +84,16 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
         }
         j += k;
     }
+}
+
+// The 1-D transform of n values spaced stride complex values apart.
+void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
+    auto re = [&](int i) -> float & { return x[2 * stride * i]; };
+    auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
+    bitReverse(n, [&](int i, int j) {
+        std::swap(re(i), re(j));
+        std::swap(im(i), im(j));
+    });
     for (int m = 1; m < n; m *= 2) {
         const Cplx *u = fac.stage(m);
         for (int jj = 0; jj < m; ++jj)
@@ -115,8 +122,6 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 template <int V>
 ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors &fac) {
     using zvek::v16sf;
-    typedef int32_t v16si_t __attribute__((vector_size(64)));
-    const v16si_t swapPairs = {1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14};
     v16sf sign;
     for (int l = 0; l < 16; ++l) sign[l] = (l % 2 == 0) ? -1.0f : 1.0f;
     const int64_t rowFloats = 2 * static_cast<int64_t>(n);
@@ -124,21 +129,7 @@ ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors 
     for (int c0 = 0; c0 < n; c0 += W) {
         float *strip = data + 2 * static_cast<int64_t>(c0);
         auto row = [&](int r) { return strip + r * rowFloats; };
-        int j = 0;
-        for (int i = 0; i < n - 1; ++i) {
-            if (i < j) {
-                float tmp[2 * W];
-                std::memcpy(tmp, row(i), sizeof tmp);
-                std::memcpy(row(i), row(j), sizeof tmp);
-                std::memcpy(row(j), tmp, sizeof tmp);
-            }
-            int k = n / 2;
-            while (k <= j) {
-                j -= k;
-                k /= 2;
-            }
-            j += k;
-        }
+        bitReverse(n, [&](int i, int j) { std::swap_ranges(row(i), row(i) + 2 * W, row(j)); });
         for (int m = 1; m < n; m *= 2) {
             const Cplx *u = fac.stage(m);
             for (int jj = 0; jj < m; ++jj) {
@@ -150,7 +141,7 @@ ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors 
                         std::memcpy(&xi, pi + 16 * v, 64);
                         std::memcpy(&xk, pk + 16 * v, 64);
                         // t = u x xk: (ur xr - ui xi, ur xi + ui xr) lane by lane.
-                        const v16sf t = ur * xk + (ui * __builtin_shuffle(xk, swapPairs)) * sign;
+                        const v16sf t = ur * xk + (ui * __builtin_shufflevector(xk, xk, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14)) * sign;
                         const v16sf nk = xi - t, ni = xi + t;
                         std::memcpy(pk + 16 * v, &nk, 64);
                         std::memcpy(pi + 16 * v, &ni, 64);

@@ -112,8 +112,8 @@ int Zvekvidscale(ZVEKHDR *in, ZVEKHDR *out, float *min, float *max, int perFrame
     if (in->vekndim != out->vekndim)
         return argumentError("Zvekvidscale: input and output images have different dimensions.\n");
     zvek::Shape si, so;
-    if (!zvek::shapeOf(in, si) || !zvek::shapeOf(out, so) || !si.sameLengths(so))
-        return argumentError("Zvekvidscale: input and output images have different sizes.\n");
+    if (!zvek::shapeOf(in, si) || !zvek::shapeOf(out, so)) return -1;  // the size query has reported
+    if (!si.sameLengths(so)) return argumentError("Zvekvidscale: input and output images have different sizes.\n");
 
     const int code = in->dtype;
     const bool complex = zvek::typeLayout(code).complex;

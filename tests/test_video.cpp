@@ -1,5 +1,6 @@
 // Video scaling to bytes and the colour maps.
 #include "zvek.h"
+#include "test_image_util.h"
 
 #include <cmath>
 #include <cstring>
@@ -10,14 +11,7 @@
 
 namespace {
 
-struct Img {
-    ZVEKHDR *h;
-    Img(const char *type, std::vector<int32_t> dims) : h(Zvekcreate(type, dims.data(), 11, 0)) {}
-    ~Img() { Zvekfree(h, 7); }
-    template <typename T>
-    T *data() { return static_cast<T *>(h->vekptr); }
-    uint8_t *bytes() { return static_cast<uint8_t *>(h->vekptr); }
-};
+using imgtest::Img;
 
 // Independent reference: one running scan, then the byte of each value.
 template <typename T>
@@ -189,6 +183,26 @@ TEST(Vidscale, NanAndInfinityAreDefined) {
     for (int i = 0; i < n; ++i) EXPECT_EQ(out.bytes()[i], 0) << i;
 }
 
+TEST(Vidscale, WholeThreeDimensionalAndOneDimensionalImages) {
+    // Without the frame switch the range spans every frame.
+    Img in("u16bit", {3, 2, 1, 2}), out("u8bit", {3, 2, 1, 2});
+    const uint16_t v[4] = {100, 200, 300, 1100};
+    std::memcpy(in.data<uint16_t>(), v, sizeof v);
+    float mn, mx;
+    EXPECT_EQ(Zvekvidscale(in.h, out.h, &mn, &mx, 0), 0);
+    EXPECT_EQ(mn, 100.0f);
+    EXPECT_EQ(mx, 1100.0f);
+    const uint8_t want[4] = {0, 25, 51, 255};  // 100, 200 and 1000 x 0.255
+    EXPECT_EQ(std::memcmp(out.bytes(), want, 4), 0);
+    Img line("8bit", {1, 3}), oline("u8bit", {1, 3});
+    const int8_t l[3] = {-128, 0, 127};
+    std::memcpy(line.data<int8_t>(), l, 3);
+    EXPECT_EQ(Zvekvidscale(line.h, oline.h, &mn, &mx, 0), 0);
+    EXPECT_EQ(oline.bytes()[0], 0);
+    EXPECT_EQ(oline.bytes()[1], 128);  // 128 x 255 / 255
+    EXPECT_EQ(oline.bytes()[2], 255);
+}
+
 TEST(Vidscale, FrameByFrame) {
     Img in("float", {3, 2, 1, 3}), out("u8bit", {3, 2, 1, 3});
     float vals[6] = {0, 4, 7, 7, 10, 20};
@@ -217,6 +231,19 @@ TEST(Vidscale, FrameByFrame) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot vidscale frame 0, all pixels are the same brightness\n");
     EXPECT_EQ(o2.bytes()[2], 0);
     EXPECT_EQ(o2.bytes()[3], 255);
+
+    // The range stored afterwards is the last frame's, even when that frame
+    // is constant and left alone.
+    int16_t sv2[4] = {-1, 1, 6, 6};
+    std::memcpy(s.data<int16_t>(), sv2, sizeof sv2);
+    std::memset(o2.bytes(), 9, 4);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Zvekvidscale(s.h, o2.h, &mn, &mx, 1), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot vidscale frame 1, all pixels are the same brightness\n");
+    const uint8_t want2[4] = {0, 255, 9, 9};
+    EXPECT_EQ(std::memcmp(o2.bytes(), want2, 4), 0);
+    EXPECT_EQ(mn, 6.0f);
+    EXPECT_EQ(mx, 6.0f);
 }
 
 TEST(Vidscale, RefusalsReturnFailureWithTheirLines) {
