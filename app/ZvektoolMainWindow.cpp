@@ -29,7 +29,6 @@
 
 #include "ZVekUi.h"
 #include "ZVektool.h"
-#include "pendinglib.h"
 #include "slotimage.h"
 
 // Resources live in the static application library: register them here.
@@ -745,6 +744,8 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
 
     ZVEKHDR *image = nullptr;
     QString typeName;  // data-type name of an own-format file
+    PlaneStats pictureStats[3];
+    bool measured = false;  // pictures are measured while they are converted
     if (local.endsWith("ZVekb")) {
         const QFileInfo info(path);
         ZVEKHDR *read = nullptr;
@@ -780,7 +781,8 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
     } else {
         zvekUi().notice(tr("non ZVEK"), 1000, tr("message"));
         QImage picture;
-        if (picture.load(path)) image = pictureToFloat(picture);
+        if (picture.load(path)) image = pictureToFloat(picture, pictureStats);
+        measured = true;
         if (!image) {
             zvekUi().message(tr("Cannot read the picture %1").arg(path));
             return;
@@ -789,7 +791,9 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
 
     replaceSlotImage(slot, image);
     gZVektool->imageNames[slot] = lastFileName;
-    addConsoleOutput(imageStatistics(image, typeName, &gZVektool->maxLabel));
+    addConsoleOutput(measured
+                         ? statisticsText(image, pictureStats, typeName, &gZVektool->maxLabel)
+                         : imageStatistics(image, typeName, &gZVektool->maxLabel));
     updateAccessability();
 }
 

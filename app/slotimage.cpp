@@ -2,13 +2,15 @@
 // exact copies, and load statistics.
 #include "slotimage.h"
 
-#include "pendinglib.h"
-
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -33,15 +35,30 @@ Shape shapeOf(const ZVEKHDR *image) {
     return s;
 }
 
-// v truncated toward zero and kept within the int range; 0 for NaN.
+// v truncated toward zero and kept within the int range; 0 for NaN and
+// infinities.
 int32_t truncToInt(float v) {
-    if (std::isnan(v)) return 0;
+    if (!std::isfinite(v)) return 0;
     if (v >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
     if (v <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
 
 QString num(float v) { return QString::number(v, 'g', 6); }
+
+// Maps a big, still untouched data block in one call instead of one page
+// fault per page as the conversion first writes it.
+void prefault(void *data, int64_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    constexpr uintptr_t kPage = 4096;
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(data) + uintptr_t(bytes)) & ~(kPage - 1);
+    if (end > begin) madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 
 }  // namespace
 
@@ -80,6 +97,10 @@ PlaneStats measurePlane(const float *p, int64_t n) {
         st.min = mn[k] < st.min ? mn[k] : st.min;
         total += sum[k];
     }
+    if (st.max < st.min) {
+        // Nothing but NaN.
+        st.max = st.min = std::numeric_limits<float>::quiet_NaN();
+    }
     const double mean = static_cast<float>(total / static_cast<double>(n));
     double sq[L];
     for (double &s : sq) s = 0.0;
@@ -101,7 +122,34 @@ PlaneStats measurePlane(const float *p, int64_t n) {
     return st;
 }
 
-ZVEKHDR *pictureToFloat(const QImage &picture) {
+PlaneStats planeFromSums(int64_t n, double min, double max, uint64_t sum, uint64_t squares) {
+    PlaneStats st{static_cast<float>(max), static_cast<float>(min), 0.0f, 0.0f};
+    if (n <= 0) return st;
+    const double count = static_cast<double>(n);
+    // The mean as the float the display shows, the deviation about it:
+    // sum((v - m)^2) = Q - 2 m S + n m^2, exact for integer sums below 2^53.
+    const double mean = static_cast<float>(static_cast<double>(sum) / count);
+    double squaresAbout =
+        static_cast<double>(squares) - 2.0 * mean * static_cast<double>(sum) + count * mean * mean;
+    if (squaresAbout < 0.0) squaresAbout = 0.0;
+    st.mean = static_cast<float>(mean);
+    st.stdDev = static_cast<float>(std::sqrt(squaresAbout / count));
+    return st;
+}
+
+namespace {
+
+// Running extremes and sums of the 0..255 values of one channel.
+struct ChannelSums {
+    unsigned min = 255, max = 0;
+    uint64_t sum = 0, squares = 0;
+
+    PlaneStats stats(int64_t n) const { return planeFromSums(n, min, max, sum, squares); }
+};
+
+}  // namespace
+
+ZVEKHDR *pictureToFloat(const QImage &picture, PlaneStats *stats) {
     if (picture.isNull()) return nullptr;
     const int64_t w = picture.width(), h = picture.height();
     const int64_t n = w * h;
@@ -112,36 +160,80 @@ ZVEKHDR *pictureToFloat(const QImage &picture) {
         if (image) Zvekfree(image, 7);
         return nullptr;
     }
+    prefault(image->vekptr, n * 3 * 4);
     float *red = static_cast<float *>(image->vekptr);
     float *green = red + n;
     float *blue = green + n;
+    ChannelSums sums[3];
+    // Each row keeps its own accumulators: the loops stay free of
+    // dependencies on memory and vectorise; a row's sums fit 32 bits.
     if (picture.format() == QImage::Format_Grayscale8) {
         for (int64_t r = 0; r < h; ++r) {
             const uchar *line = picture.constScanLine(static_cast<int>(r));
             const int64_t o = r * w;
+            uint32_t s = 0;
+            uint64_t q = 0;
+            unsigned lo = 255, hi = 0;
             for (int64_t c = 0; c < w; ++c) {
-                float v = line[c];
-                red[o + c] = v;
-                green[o + c] = v;
-                blue[o + c] = v;
+                const unsigned v = line[c];
+                red[o + c] = static_cast<float>(v);
+                s += v;
+                q += v * v;
+                lo = v < lo ? v : lo;
+                hi = v > hi ? v : hi;
+            }
+            std::memcpy(green + o, red + o, static_cast<size_t>(w) * sizeof(float));
+            std::memcpy(blue + o, red + o, static_cast<size_t>(w) * sizeof(float));
+            sums[0].sum += s;
+            sums[0].squares += q;
+            sums[0].min = std::min(sums[0].min, lo);
+            sums[0].max = std::max(sums[0].max, hi);
+        }
+        sums[1] = sums[2] = sums[0];
+    } else {
+        const QImage::Format f = picture.format();
+        const bool direct = f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+                            f == QImage::Format_ARGB32_Premultiplied;
+        const QImage rgb = direct ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+        for (int64_t r = 0; r < h; ++r) {
+            const QRgb *line =
+                reinterpret_cast<const QRgb *>(rgb.constScanLine(static_cast<int>(r)));
+            const int64_t o = r * w;
+            uint32_t s0 = 0, s1 = 0, s2 = 0;
+            uint64_t q0 = 0, q1 = 0, q2 = 0;
+            unsigned lo0 = 255, lo1 = 255, lo2 = 255, hi0 = 0, hi1 = 0, hi2 = 0;
+            for (int64_t c = 0; c < w; ++c) {
+                const QRgb px = line[c];
+                const unsigned vr = qRed(px), vg = qGreen(px), vb = qBlue(px);
+                red[o + c] = static_cast<float>(vr);
+                green[o + c] = static_cast<float>(vg);
+                blue[o + c] = static_cast<float>(vb);
+                s0 += vr;
+                s1 += vg;
+                s2 += vb;
+                q0 += vr * vr;
+                q1 += vg * vg;
+                q2 += vb * vb;
+                lo0 = vr < lo0 ? vr : lo0;
+                lo1 = vg < lo1 ? vg : lo1;
+                lo2 = vb < lo2 ? vb : lo2;
+                hi0 = vr > hi0 ? vr : hi0;
+                hi1 = vg > hi1 ? vg : hi1;
+                hi2 = vb > hi2 ? vb : hi2;
+            }
+            const uint32_t rowSums[3] = {s0, s1, s2};
+            const uint64_t rowSquares[3] = {q0, q1, q2};
+            const unsigned rowMin[3] = {lo0, lo1, lo2}, rowMax[3] = {hi0, hi1, hi2};
+            for (int k = 0; k < 3; ++k) {
+                sums[k].sum += rowSums[k];
+                sums[k].squares += rowSquares[k];
+                sums[k].min = std::min(sums[k].min, rowMin[k]);
+                sums[k].max = std::max(sums[k].max, rowMax[k]);
             }
         }
-        return image;
     }
-    const QImage::Format f = picture.format();
-    const bool direct = f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
-                        f == QImage::Format_ARGB32_Premultiplied;
-    const QImage rgb = direct ? picture : picture.convertToFormat(QImage::Format_ARGB32);
-    for (int64_t r = 0; r < h; ++r) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(static_cast<int>(r)));
-        const int64_t o = r * w;
-        for (int64_t c = 0; c < w; ++c) {
-            QRgb px = line[c];
-            red[o + c] = static_cast<float>(qRed(px));
-            green[o + c] = static_cast<float>(qGreen(px));
-            blue[o + c] = static_cast<float>(qBlue(px));
-        }
-    }
+    if (stats)
+        for (int k = 0; k < 3; ++k) stats[k] = sums[k].stats(n);
     return image;
 }
 
@@ -184,21 +276,28 @@ QString imageStatistics(const ZVEKHDR *image, const QString &typeName, int32_t *
     const Shape s = shapeOf(image);
     const int64_t n = s.cols * s.rows;
     const float *data = static_cast<const float *>(image->vekptr);
+    // A 3-D image: its first three frames as red, green and blue, as far as
+    // it has them.
+    const int planes = image->vekndim != 3 ? 1 : static_cast<int>(std::min<int64_t>(s.frames, 3));
+    PlaneStats st[3] = {};
+    for (int k = 0; k < planes; ++k) st[k] = measurePlane(data + k * n, n);
+    return statisticsText(image, st, typeName, maxLabel);
+}
+
+QString statisticsText(const ZVEKHDR *image, const PlaneStats *st, const QString &typeName,
+                       int32_t *maxLabel) {
+    if (!image) return QString();
+    const Shape s = shapeOf(image);
     QString text;
     if (image->vekndim != 3) {
-        PlaneStats st = measurePlane(data, n);
-        if (maxLabel) *maxLabel = truncToInt(st.max);
+        if (maxLabel) *maxLabel = truncToInt(st[0].max);
         text += "\n\nImage has " + QString::number(1) + " frame and " + QString::number(s.rows) +
                 " rows and " + QString::number(s.cols) + " Columns\n";
-        text += "max = " + num(st.max) + " min = " + num(st.min);
-        text += " Mean = " + num(st.mean) + " StdDev = " + num(st.stdDev);
+        text += "max = " + num(st[0].max) + " min = " + num(st[0].min);
+        text += " Mean = " + num(st[0].mean) + " StdDev = " + num(st[0].stdDev);
         return text;
     }
-    // The first three frames are measured as red, green and blue; an image
-    // with fewer frames is measured as far as it has them.
-    const int planes = static_cast<int>(s.frames < 3 ? s.frames : 3);
-    PlaneStats st[3];
-    for (int k = 0; k < planes; ++k) st[k] = measurePlane(data + k * n, n);
+    const int planes = static_cast<int>(std::min<int64_t>(s.frames, 3));
     if (maxLabel) *maxLabel = planes > 0 ? truncToInt(st[0].max) : 0;
     auto bracket = [&](float PlaneStats::*field) {
         QString b = "[";

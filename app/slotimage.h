@@ -11,9 +11,19 @@
 
 class QImage;
 
+// Extremes, mean and standard deviation of one plane.
+struct PlaneStats {
+    float max;
+    float min;
+    float mean;
+    float stdDev;
+};
+
 // A new three-frame "float" image (red, green, blue; 0..255) of the picture,
 // alpha dropped. Null when the picture is null or the image can't be made.
-ZVEKHDR *pictureToFloat(const QImage &picture);
+// When stats is given, it receives the statistics of the three frames,
+// measured on the way.
+ZVEKHDR *pictureToFloat(const QImage &picture, PlaneStats *stats = nullptr);
 
 // A new "float" image of the shape of image holding its values. Null when
 // the image is complex or can't be converted.
@@ -30,14 +40,16 @@ ZVEKHDR *duplicateImage(const ZVEKHDR *image);
 // was read from. *maxLabel receives the maximum of the first plane,
 // truncated toward zero and kept within the int range.
 QString imageStatistics(const ZVEKHDR *image, const QString &typeName, int32_t *maxLabel);
+// The same text from statistics already measured: one plane for an image
+// that is not 3-D, else one per frame up to three.
+QString statisticsText(const ZVEKHDR *image, const PlaneStats *planes, const QString &typeName,
+                       int32_t *maxLabel);
 
-// Extremes, mean and standard deviation of n float values.
-struct PlaneStats {
-    float max;
-    float min;
-    float mean;
-    float stdDev;
-};
+// Statistics of n float values: extremes, mean and population standard
+// deviation, sums in double.
 PlaneStats measurePlane(const float *values, int64_t n);
+// Statistics of n integer values from their minimum, maximum, sum and sum
+// of squares.
+PlaneStats planeFromSums(int64_t n, double min, double max, uint64_t sum, uint64_t squares);
 
 #endif  // SLOTIMAGE_H

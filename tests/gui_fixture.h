@@ -4,7 +4,11 @@
 #ifndef GUI_FIXTURE_H
 #define GUI_FIXTURE_H
 
+#include <QAction>
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSettings>
@@ -14,12 +18,16 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <gtest/gtest.h>
 #include <vector>
 
 #include "ZVekUi.h"
 #include "ZVektool.h"
 #include "ZvektoolMainWindow.h"
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 // A user who answers from a script and remembers what was asked and shown.
 class FakeUi : public ZVekUi {
@@ -119,7 +127,6 @@ protected:
     ZVektoolMainWindow *mw = nullptr;
 };
 
-#include <QPlainTextEdit>
 inline QString GuiTest::consoleText() const { return mw->console->toPlainText(); }
 
 #endif  // GUI_FIXTURE_H

@@ -592,3 +592,43 @@ TEST_F(GuiTest, ConsoleAppendsAtTheEnd) {
     EXPECT_EQ(consoleText(), ">> Console\nabc def");
     EXPECT_EQ(mw->console->textCursor().position(), consoleText().size());
 }
+
+namespace {
+// Refuses image headers and data, grants the small size vectors.
+void *refuseAllocation(size_t count, size_t size) {
+    return count * size > 100 ? nullptr : std::calloc(count, size);
+}
+}  // namespace
+
+TEST_F(GuiTest, BuffersThatCannotBeMadeAreAFailure) {
+    ZVEKHDR *input = makeFloat({2, 4, 4}, [](int i) { return float(i); });
+    ZVEKHDR *old = makeFloat({2, 2, 2});
+    controller->images[0] = input;
+    controller->images[5] = makeFloat({2, 3, 3});
+    controller->images[1] = old;
+    select(0, 5, 1);
+    ZVEKHDR *in = nullptr, *in2 = nullptr, *out = nullptr;
+    int outSlot = -1;
+    auto *saved = Zvek_alcptr;
+    Zvek_alcptr = refuseAllocation;
+    testing::internal::CaptureStderr();
+    const int unary = mw->getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
+    const int binary = mw->getBinaryBuffers(in, in2, out, outSlot);
+    mw->input1Radios[1]->click();
+    const int same = mw->getUnaryBuffers(in, out, outSlot, COMPLEX_OUT);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    Zvek_alcptr = saved;
+    EXPECT_EQ(unary, -1);
+    EXPECT_EQ(binary, -1);
+    EXPECT_EQ(same, -1);
+    EXPECT_EQ(in, nullptr);
+    EXPECT_EQ(in2, nullptr);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(outSlot, 1);
+    // The Output slot keeps its image; the library reported the failure.
+    EXPECT_EQ(controller->images[1], old);
+    EXPECT_EQ(controller->images[0], input);
+    EXPECT_EQ(controller->scratchImage, nullptr);
+    EXPECT_NE(errors.find("Zvekcreate: can't allocate space for image header"), std::string::npos)
+        << errors;
+}
