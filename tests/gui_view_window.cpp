@@ -634,3 +634,50 @@ TEST_F(ViewWindowTest, NonFiniteValuesAndReplacedSlotImages) {
     w->brightSlider->setValue(40);
     w->resetAct->trigger();
 }
+
+namespace {
+void *(*savedAlloc)(size_t, size_t) = nullptr;
+size_t failingSize = 0;
+void *failSomeAllocations(size_t n, size_t size) { return n * size == failingSize ? nullptr : savedAlloc(n, size); }
+}  // namespace
+
+TEST_F(ViewWindowTest, WorkingCopyThatCannotBeMadeShowsBlack) {
+    // The working copy's data block (8 x 4 x 3 floats) cannot be allocated.
+    ZVEKHDR *image = makeFloat({3, 8, 4, 3}, [](int i) { return float(i % 50); });
+    savedAlloc = Zvek_alcptr;
+    failingSize = 8 * 4 * 3 * sizeof(float);
+    Zvek_alcptr = failSomeAllocations;
+    testing::internal::CaptureStderr();
+    ZVektoolChildWindow *w = view(image, 4);
+    const std::string err = testing::internal::GetCapturedStderr();
+    Zvek_alcptr = savedAlloc;
+    ASSERT_NE(w, nullptr);
+    EXPECT_NE(err.find("Zvekcreate:  can't allocate space for image data"), std::string::npos) << err;
+    EXPECT_EQ(w->workImage, nullptr);
+    EXPECT_FALSE(w->hasWorkingCopy());
+    EXPECT_EQ(w->dataMax, 0.0f);
+    EXPECT_EQ(w->dataMin, 0.0f);
+    EXPECT_EQ(w->matchingSlotImage(4), nullptr);
+    auto allBlack = [&] {
+        const QImage img = shown(w);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) != qRgb(0, 0, 0)) return false;
+        return true;
+    };
+    EXPECT_TRUE(allBlack());
+    w->brightSlider->setValue(100);
+    w->windowSlider->setValue(0);
+    w->overlayCheck->setChecked(true);
+    w->colorCheck->setChecked(false);
+    w->frameSpin->setValue(1);
+    w->resetAct->trigger();
+    EXPECT_TRUE(allBlack());
+    // "struct" images have no picture and no working copy either.
+    ZVEKHDR *st = Zvekcreate("struct", std::vector<int32_t>{2, 6, 3}.data(), 11, 4);
+    ZVektoolChildWindow *s = view(st, 5);
+    ASSERT_NE(s, nullptr);
+    EXPECT_FALSE(s->hasWorkingCopy());
+    EXPECT_EQ(shown(s).size(), QSize(8, 3));
+    EXPECT_EQ(shown(s).pixel(7, 2), qRgb(0, 0, 0));
+}
