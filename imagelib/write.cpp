@@ -53,10 +53,13 @@ bool writeDots(FILE *stream, int64_t n) {
 int64_t pixelCount(const ZVEKHDR *h) {
     int32_t *siz = Zveksiz(h);
     if (siz == nullptr) return -1;
+    // Checked after every factor: three 32-bit lengths can overflow 64 bits.
     int64_t n = 1;
-    for (int i = 1; i <= siz[0]; ++i) n *= siz[i];
+    for (int i = 1; i <= siz[0] && n >= 0; ++i) {
+        n = siz[i] < 0 ? -1 : n * siz[i];
+        if (n > INT32_MAX || n * (h->vekbpd < 1 ? 1 : h->vekbpd) > INT32_MAX) n = -1;
+    }
     std::free(siz);
-    if (n < 0 || n * (h->vekbpd < 1 ? 1 : h->vekbpd) > INT32_MAX) return -1;
     return n;
 }
 
@@ -75,6 +78,7 @@ int fail(int32_t code, const char *msg) {
 
 unsigned char *CopyvekHdrtoDiskHeader(const ZVEKHDR *h) {
     static unsigned char buffer[zvek::kDiskHeaderSize];
+    if (h == nullptr) return nullptr;
     serialiseHeader(h, buffer, h->vektaillen, h->vekcompress);
     return buffer;
 }
@@ -90,6 +94,8 @@ int ZvekWrImg(ZVEKHDR *h, FILE *stream, int writeTail) {
         Zvekdie("ZvekWrImg: internal error! Call to 'veksiz' failed.");
         return 0;
     }
+    // No stream to write to fails like a stream that takes nothing.
+    if (stream == nullptr) return fail(ZVEK_EIO, "ZvekWrImg: I/O error when writing ZVEK  header.");
     const int32_t T = (h->vektail != nullptr && writeTail && h->vektaillen > 0) ? h->vektaillen : 0;
     const int64_t S = pixels * h->vekbpd;
 

@@ -178,7 +178,7 @@ int Zvekipp3d(ZVEKHDR *h, int frame, int row, int col, int v);
 
 // The 256-byte disk header of h (pointer slots zero, block size 512, the
 // tail length and compression byte as in memory) in a static buffer that
-// each call overwrites.
+// each call overwrites. Null for a null header.
 unsigned char *CopyvekHdrtoDiskHeader(const ZVEKHDR *h);
 // Writes h to an open binary stream from its current position, with its
 // tail when writeTail is set and h has one. -1 written, 0 failed (Zvekerr
