@@ -27,9 +27,50 @@ public:
     // Three curves (red, green, blue) over the keys 0 .. n-1, n = r.size().
     void plotData(QVector<double> r, QVector<double> g, QVector<double> b, _PLOT_TYPE type);
 
+    // Gallery: sets up chart `index` (0..19) on the form's plot widget.
+    void setupDemo(int index);
+
+    void setupQuadraticDemo(QCustomPlot *customPlot);
+    void setupSimpleDemo(QCustomPlot *customPlot);
+    void setupSincScatterDemo(QCustomPlot *customPlot);
+    void setupScatterStyleDemo(QCustomPlot *customPlot);
+    void setupScatterPixmapDemo(QCustomPlot *customPlot);
+    void setupLineStyleDemo(QCustomPlot *customPlot);
+    void setupDateDemo(QCustomPlot *customPlot);
+    void setupTextureBrushDemo(QCustomPlot *customPlot);
+    void setupMultiAxisDemo(QCustomPlot *customPlot);
+    void setupLogarithmicDemo(QCustomPlot *customPlot);
+    void setupRealtimeDataDemo(QCustomPlot *customPlot);
+    void setupParametricCurveDemo(QCustomPlot *customPlot);
+    void setupBarChartDemo(QCustomPlot *customPlot);
+    void setupStatisticalDemo(QCustomPlot *customPlot);
+    void setupSimpleItemDemo(QCustomPlot *customPlot);
+    void setupItemDemo(QCustomPlot *customPlot);
+    void setupStyledDemo(QCustomPlot *customPlot);
+    void setupAdvancedAxesDemo(QCustomPlot *customPlot);
+    void setupColorMapDemo(QCustomPlot *customPlot);
+    void setupFinancialDemo(QCustomPlot *customPlot);
+    void setupPlayground(QCustomPlot *customPlot);
+
     // Read access for callers that inspect a window (the fields stay private).
     QCustomPlot *plotWidget() const { return plot; }
+    QString demoTitle() const { return galleryTitle; }
+    int demoIndex() const { return galleryIndex; }
+    QCPItemTracer *demoTracer() const { return galleryTracer; }
+    const QTimer &demoTimer() const { return galleryTimer; }
+
+    // File a screenshot of the gallery chart titled `title` is saved as.
+    static QString screenShotPath(const QString &title);
+
+public slots:
+    void realtimeDataSlot();
+    void bracketDataSlot();
+    void screenShot();
+    void allScreenShots();
+
 private:
+    void saveScreenShot();
+
     QCustomPlot *plot;
     Ui_MainWindow *ui;
     QString galleryTitle;
