@@ -176,6 +176,23 @@ private:
 
     bool workReady = false;
     ZvekShape workDims;
+
+    // Mouse handling and capture. The slot and the image column and row of
+    // the event's position; false when the window has no slot, the zoom has
+    // no area or the position lies outside the slot image.
+    bool imagePosition(QMouseEvent *event, int &slot, int &col, int &row) const;
+    // True when the working copy is drawn in colour (three frames or more).
+    bool colourWork() const { return workDims.ndim == 3 && workDims.frames >= 3; }
+    // Whether (col, row) lies inside the working copy.
+    bool insideWork(int col, int row) const {
+        return workReady && col >= 0 && row >= 0 && col < workDims.cols && row < workDims.rows;
+    }
+    // Working-copy value of frame f at (row, col); the caller keeps it inside.
+    float workValue(int f, int row, int col) const;
+    // The console lines for the pixel (row, col) of the slot image.
+    void readOut(ZVEKHDR *slotImage, int row, int col, zvekview::Contrast c);
+    // The profile and histogram of the collected path, in new plot windows.
+    void capture(zvekview::Contrast c);
 };
 
 #endif  // ZVEKTOOLCHILDWINDOW_H

@@ -1,6 +1,96 @@
-// Saving from the view window.
+// Saving from the view window: the adjusted display written back into the
+// slot's image in memory, and the shown picture written to a file.
 #include "ZvektoolChildWindow.h"
 
-void ZVektoolChildWindow::save() {}
+#include "ZVekUi.h"
+#include "ZVektool.h"
+#include "ZvektoolMainWindow.h"
 
-void ZVektoolChildWindow::saveBuffer() {}
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPixmap>
+#include <QSlider>
+
+void ZVektoolChildWindow::save() {
+    const int slot = mainWindow != nullptr ? mainWindow->getIndexFromChildPtr(this) : -1;
+    if (slot < 0) return;
+    // The values come from the working copy: a slot image of another shape
+    // (replaced by a command while the window stayed open) is left alone.
+    ZVEKHDR *image = matchingSlotImage(slot);
+    if (image == nullptr) return;
+    const zvekview::Contrast c = zvekview::contrastBounds(levelSlider->value(), windowSlider->value());
+    const float span = dataMax - dataMin;
+    const int rows = workDims.rows, cols = workDims.cols;
+    if (colourWork()) {
+        // Frames 0 to 2 are rewritten; further frames keep their values.
+        const int offsets[3] = {redSlider->value(), greenSlider->value(), blueSlider->value()};
+        for (int r = 0; r < rows; ++r) {
+            for (int col = 0; col < cols; ++col) {
+                float v[3];
+                for (int k = 0; k < 3; ++k)
+                    v[k] = static_cast<float>(zvekview::displayValue(workValue(k, r, col), offsets[k], c));
+                for (int k = 0; k < 3; ++k) Zvekfpp3d(image, k, r, col, dataMin + v[k] * span / 255);
+            }
+        }
+        return;
+    }
+    // Grey: the stretched value is not bounded again, so values below the
+    // level fall below the data minimum and values above level + window rise
+    // above the data maximum.
+    const int offset = brightSlider->value();
+    for (int r = 0; r < rows; ++r) {
+        for (int col = 0; col < cols; ++col) {
+            const float v = static_cast<float>(zvekview::stretchedValue(workValue(0, r, col), offset, c));
+            Zvekfpp3d(image, 0, r, col, dataMin + v * span / 255);
+        }
+    }
+}
+
+namespace {
+
+// The picture as a three-frame "float" image, frames red, green and blue,
+// written in the own format. False when the image cannot be made or the
+// write fails.
+bool writePicture(const QImage &picture, const QByteArray &path) {
+    const int w = picture.width(), h = picture.height();
+    int32_t dims[4] = {3, w, h, 3};
+    ZvekImagePtr image(Zvekcreate("float", dims, 11, 0));
+    if (!image) return false;
+    for (int y = 0; y < h; ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            Zvekfpp3d(image.get(), 0, y, x, qRed(line[x]));
+            Zvekfpp3d(image.get(), 1, y, x, qGreen(line[x]));
+            Zvekfpp3d(image.get(), 2, y, x, qBlue(line[x]));
+        }
+    }
+    return Zvekpot(image.get(), path.constData()) == -1;
+}
+
+}  // namespace
+
+void ZVektoolChildWindow::saveBuffer() {
+    const QString path =
+        zvekUi().saveFile(this, tr("SaveAs File"), QDir::homePath(),
+                          tr("Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)"));
+    const QByteArray localPath = path.toLocal8Bit();
+    const QString suffix = QFileInfo(path).suffix();
+    QImage picture = imageLabel->pixmap(Qt::ReturnByValue).toImage();
+    if (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32)
+        picture = std::move(picture).convertToFormat(QImage::Format_RGB32);
+
+    bool own = false;
+    for (const char *s : {"ZVEK", "Zvek", "VEK", "vek", "zve", "Zve"}) own = own || suffix == QLatin1String(s);
+    if (own) {
+        // The type prompt is asked, but the picture is always stored as "float".
+        QString answer;
+        zvekUi().getText(this, tr("QInputDialog::getText()"), tr("ZVEK data type:"), "float", &answer);
+        if (!writePicture(picture, localPath)) zvekUi().message(tr("output of file to disk failed"));
+        return;
+    }
+    // A cancelled dialog gives no path and writes nothing; a write that the
+    // toolkit refuses (unknown suffix, unwritable place) is reported.
+    if (path.isEmpty()) return;
+    if (!picture.save(path)) zvekUi().message(tr("output of file to disk failed"));
+}

@@ -27,10 +27,14 @@ namespace {
 // The display value of one sample. The first bound sends NaN to 0, so the
 // truncation below is defined for every input; for every other value it is
 // the bound 0..255 of the design.
-inline double stretch(double v, double lo, double span) {
+inline double stretchUnbounded(double v, double lo, double span) {
     v = v > 0.0 ? v : 0.0;
     v = v > 255.0 ? 255.0 : v;
-    v = (v - lo) * 255.0 / span;
+    return (v - lo) * 255.0 / span;
+}
+
+inline double stretch(double v, double lo, double span) {
+    v = stretchUnbounded(v, lo, span);
     v = v > 0.0 ? v : 0.0;
     return v > 255.0 ? 255.0 : v;
 }
@@ -51,6 +55,10 @@ Contrast contrastBounds(int level, int window) {
 
 double displayValue(double w, int offset, Contrast c) {
     return stretch(w + offset, c.lo, static_cast<double>(c.hi - c.lo));
+}
+
+double stretchedValue(double w, int offset, Contrast c) {
+    return stretchUnbounded(w + offset, c.lo, static_cast<double>(c.hi - c.lo));
 }
 
 namespace {
