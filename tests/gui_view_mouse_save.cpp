@@ -16,10 +16,14 @@ namespace {
 // A user who names files to save and answers the type prompt.
 class SavingUi : public FakeUi {
 public:
-    struct Asked {
+    struct SaveDialog {
+        QString caption, dir, filter;
+    };
+    struct Prompt {
         QString title, label, text;
     };
-    std::vector<Asked> saveDialogs, textPrompts;
+    std::vector<SaveDialog> saveDialogs;
+    std::vector<Prompt> textPrompts;
     std::deque<QString> saveAnswers;
     QString typeAnswer = "int";
 
@@ -180,9 +184,9 @@ TEST_F(ViewSaveTest, OwnFormatHoldsThePictureAsShown) {
 
     const QString path = saveBuffer(w, "shown.zve");
     ASSERT_EQ(sui.saveDialogs.size(), 1u);
-    EXPECT_EQ(sui.saveDialogs[0].title, "SaveAs File");
-    EXPECT_EQ(sui.saveDialogs[0].label, QDir::homePath());
-    EXPECT_EQ(sui.saveDialogs[0].text, "Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)");
+    EXPECT_EQ(sui.saveDialogs[0].caption, "SaveAs File");
+    EXPECT_EQ(sui.saveDialogs[0].dir, QDir::homePath());
+    EXPECT_EQ(sui.saveDialogs[0].filter, "Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)");
     ASSERT_EQ(sui.textPrompts.size(), 1u);
     EXPECT_EQ(sui.textPrompts[0].title, "QInputDialog::getText()");
     EXPECT_EQ(sui.textPrompts[0].label, "ZVEK data type:");
