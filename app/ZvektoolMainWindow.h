@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "imageconvert.h"
 #include "zvek.h"
 
 class QAction;
@@ -125,6 +126,10 @@ private slots:
     // ---- command modes ----
     void mode();
     // ---- viewing and saving ----
+    void view();
+    bool saveAs();
+    bool save();
+    bool archive();
     // ---- about and command messages ----
     // ---- one-image commands ----
     // ---- two-image commands and restoration ----
@@ -191,6 +196,7 @@ private:
     QString reopenPath;       // last loaded path: what Reopen loads
     QString lastFileName;     // file-name part of the last loaded path
     int commandMode;          // 0 at start
+    ZVek2Qt imageConverter;   // pictures of slot images for View and SaveAs
 
     int commandDepth;                                   // commands now running
     std::vector<std::pair<QString, int>> queuedOpens;  // file-open events waiting
