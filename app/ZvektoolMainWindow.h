@@ -1,0 +1,203 @@
+// ZvektoolMainWindow.h - the control panel: slot rows, command buttons,
+// console, actions, menus, toolbars, the enabling rule, the command buffers
+// and the register of open view windows.
+//
+// Command slots of other units are declared in the marked sections below and
+// defined in those units' own source files. Buttons and actions are wired by
+// slot name when the window is built: a command whose slot does not exist
+// yet stays unconnected.
+#ifndef ZVEKTOOLMAINWINDOW_H
+#define ZVEKTOOLMAINWINDOW_H
+
+#include <QMainWindow>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
+#include <utility>
+#include <vector>
+
+#include "zvek.h"
+
+class QAction;
+class QCloseEvent;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QToolBar;
+class QVBoxLayout;
+class ZVektoolChildWindow;
+
+// A slot row of the control panel. The value 2 names no row.
+enum _RADIO_GROUP { INPUT_1 = 0, INPUT_2 = 1, OUTPUT = 3 };
+// The kind of output buffer a one-image command needs.
+enum _OP_TYPE { FLOAT_OUT = 0, COMPLEX_OUT = 1, FLOAT_2D_OUT = 2 };
+// A change of the view-window register.
+enum _UPDATE_TYPE { REMOVE_CHILD = 0, ADD_CHILD = 1 };
+
+class ZVektoolMainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    ZVektoolMainWindow();
+    ~ZVektoolMainWindow() override;
+
+    // ---- slot rows, enabling rule, buffers, register, console ----
+
+    // Index 0..7 of the checked button of a row, -1 when none is checked.
+    int getRadioButtonStatus(_RADIO_GROUP row);
+    void changeDisplayAccess(bool on);
+    void changeUnaryAccess(bool on);
+    void changeBinaryAccess(bool on);
+
+    // Buffers of a one-image command: 0 = out is a new image stored in the
+    // Output slot, 1 = Input 1 is the Output slot and out is the controller's
+    // scratch image, -1 = Input 1 is empty or the buffer could not be made
+    // (in and out are then null). outSlot receives the Output slot always.
+    int getUnaryBuffers(ZVEKHDR *&in, ZVEKHDR *&out, int &outSlot, _OP_TYPE kind);
+    // Buffers of a two-image command: 0 = out is a new "float" image stored
+    // in the Output slot, 3 = the Output slot is one of the inputs and out is
+    // an unstored temporary, -1 = an input is empty or the buffer could not
+    // be made (in1, in2 and out are then null). Deletes the Output slot's view
+    // window unless the answer is -1 for empty inputs.
+    int getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *&out, int &outSlot);
+
+    // Registers child under the current Output slot (ADD_CHILD) or removes it
+    // from every slot (REMOVE_CHILD).
+    void updateChildPtr(const QWidget *child, _UPDATE_TYPE type);
+    // The slot under which child is registered, or -1.
+    int getIndexFromChildPtr(const QWidget *child) const;
+    int getIndexFromChildPtr(const void *child) const;
+    // The view window registered for slot, or null.
+    QWidget *childWindow(int slot) const;
+    // Deletes the view window registered for slot, if any. The register's
+    // lock is not held while the window is deleted.
+    void deleteChildWindow(int slot);
+
+    // Appends text to the console (no line break is added).
+    void addConsoleOutput(QString text);
+
+    // ---- loading ----
+
+    // Loads path into image slot (0..7): own-format files, point-list
+    // boundary files and toolkit pictures, always as a float image.
+    void handleFileByPath(QString path, int slot);
+
+    // ---- commands and file-open events ----
+
+    // Marks a command as running for the life of the object. File-open
+    // events that arrive meanwhile (from inside the command's dialogs) are
+    // queued and loaded when the outermost command has finished.
+    class CommandScope {
+    public:
+        explicit CommandScope(ZVektoolMainWindow *window);
+        ~CommandScope();
+        CommandScope(const CommandScope &) = delete;
+        CommandScope &operator=(const CommandScope &) = delete;
+
+    private:
+        ZVektoolMainWindow *window_;
+    };
+    bool commandRunning() const { return commandDepth > 0; }
+    void queueFileOpen(const QString &path, int slot);
+
+    // The command mode: 1 is mode 1, any other value mode 0.
+    int getCommandMode() const { return commandMode; }
+
+public slots:
+    void updateAccessability();
+    void disableButtons();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+
+private slots:
+    // ---- loading ----
+    void open();
+    void reopen();
+    // ---- clipboard ----
+    void copy();
+    void paste();
+    void delete_();
+    // ---- command modes ----
+    void mode();
+    // ---- viewing and saving ----
+    // ---- about and command messages ----
+    // ---- one-image commands ----
+    // ---- two-image commands and restoration ----
+    // ---- script running ----
+
+private:
+    void addCommandButtons();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void readSettings();
+    // Connects signal of sender to this window's slot named by its signature
+    // ("dx()"), when this window has such a slot.
+    void connectCommand(QObject *sender, const char *signal, const char *slotSignature);
+    void setCommandTexts();
+    void runQueuedFileOpens();
+    // Replaces the image of slot by image (releasing the old one and deleting
+    // the slot's view window).
+    void replaceSlotImage(int slot, ZVEKHDR *image);
+
+public:
+    // ---- menus, toolbar and actions ----
+    QMenu *fileMenu, *editMenu, *displayMenu, *unaryMenu, *binaryMenu, *helpMenu, *complexMenu;
+    QToolBar *toolBar;
+    QAction *openAct, *reopenAct, *aboutAct, *archiveAct, *saveAsAct, *runScriptAct, *exitAct;
+    QAction *cutAct, *copyAct, *pasteAct, *deleteAct, *viewAct, *modeAct, *rerunAct;
+    QAction *dxAct, *dyAct, *dxxAct, *dyyAct, *dxdyAct, *curvatureAct, *exponentAct, *inverseAct,
+        *laplacianAct;
+    QAction *addAct, *subAct, *mulAct, *divAct, *pconAct;
+    QAction *c2magAct, *c2phaseAct, *c2realAct, *c2imagAct, *fftAct, *ifftAct;
+
+    // ---- control panel ----
+    QGroupBox *centralBox;
+    QVBoxLayout *centralLayout;
+    QPlainTextEdit *console;
+    QGroupBox *controlPanelBox;
+    QHBoxLayout *controlPanelLayout;
+    QGroupBox *commandBox;
+    QHBoxLayout *commandLayout;
+    QGroupBox *unaryBox;
+    QGridLayout *unaryLayout;
+    QGroupBox *binaryBox;
+    QVBoxLayout *binaryLayout;
+    QGroupBox *imageSelectBox;
+    QVBoxLayout *imageSelectLayout;
+    QGroupBox *input1Box, *input2Box, *outputBox;
+    QHBoxLayout *input1Layout, *input2Layout, *outputLayout;
+    QRadioButton *input1Radios[8], *input2Radios[8], *outputRadios[8];
+
+    QPushButton *dxButton, *dyButton, *dxxButton, *dyyButton, *dxyButton, *curvButton, *expButton,
+        *invButton, *lapButton, *lnButton, *histeqButton, *cmapButton, *blurButton, *cclButton;
+    QPushButton *addButton, *subButton, *mulButton, *divButton, *gdirButton, *correlateButton,
+        *pconButton;
+
+private:
+    // The view-window register: the window open for each slot, or null. A
+    // window that goes away without reporting it leaves no stale entry.
+    QPointer<QWidget> childWindows[8];
+    QMutex childMutex;
+
+    ZVEKHDR *clipboardImage;  // the private clipboard image, owned here
+    QString openPath;         // last loaded path: start folder of Read
+    QString reopenPath;       // last loaded path: what Reopen loads
+    QString lastFileName;     // file-name part of the last loaded path
+    int commandMode;          // 0 at start
+
+    int commandDepth;                                   // commands now running
+    std::vector<std::pair<QString, int>> queuedOpens;  // file-open events waiting
+
+    // Members of the three enabling groups.
+    std::vector<QWidget *> displayWidgets, unaryWidgets, binaryWidgets;
+    std::vector<QAction *> displayActions, unaryActions, binaryActions;
+};
+
+#endif  // ZVEKTOOLMAINWINDOW_H
