@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,7 +17,18 @@
 
 namespace {
 
-using ZVekOpRoads = ZVekOpTest;
+class ZVekOpRoads : public ZVekOpTest {
+protected:
+    // out and the label count are what the library gives for the form's
+    // other defaults (EraseSmall 1, minval 10, maxval 255) at thresh.
+    void expectLibraryLabels(ZVEKHDR *in, ZVEKHDR *out, float thresh) {
+        ZVEKHDR *ref = floatImage({2, Zvekdimen(in, 0), Zvekdimen(in, 1)});
+        int count = 0;
+        ASSERT_EQ(cclC4_2(in, 1, 0, &count, "", ref, thresh, 10.0f, 255.0f), 0);
+        EXPECT_EQ(count, controller->maxLabel);
+        EXPECT_TRUE(sameData(out, ref));
+    }
+};
 using cd = std::complex<double>;
 
 const QStringList kCclLabels = {"Thresh ", "minval ", "maxval ", "EraseSmall ", "EraseLarge ",
@@ -82,11 +94,7 @@ TEST_F(ZVekOpRoads, LabellingTwoBlobs) {
         EXPECT_EQ(pixels(out)[i], v == 100.0f ? a : v == 200.0f ? b : 0.0f) << r << "," << c;
     }
     // The same as the library with the form's defaults.
-    ZVEKHDR *ref = floatImage({2, 40, 30});
-    int count = 0;
-    ASSERT_EQ(cclC4_2(in, 1, 0, &count, "", ref, 2.0f, 10.0f, 255.0f), 0);
-    EXPECT_EQ(count, controller->maxLabel);
-    EXPECT_TRUE(sameData(out, ref));
+    expectLibraryLabels(in, out, 2.0f);
 }
 
 TEST_F(ZVekOpRoads, LabellingRangeRules) {
@@ -236,11 +244,7 @@ TEST_F(ZVekOpRoads, LabellingRealForm) {
     });
     op->unary(13, in, out);
     EXPECT_TRUE(seen);
-    ZVEKHDR *ref = floatImage({2, 40, 30});
-    int count = 0;
-    ASSERT_EQ(cclC4_2(in, 1, 0, &count, "", ref, 0.5f, 10.0f, 255.0f), 0);
-    EXPECT_EQ(count, controller->maxLabel);
-    EXPECT_TRUE(sameData(out, ref));
+    expectLibraryLabels(in, out, 0.5f);
 }
 
 TEST_F(ZVekOpRoads, HistogramEqualisation) {
@@ -354,6 +358,34 @@ TEST_F(ZVekOpRoads, PseudoColourLibraryMaps) {
     ZVEKHDR *ref2 = keep(libraryColours(slice, 3));
     EXPECT_TRUE(sameData(out2, ref2));
     EXPECT_FALSE(sameData(out2, keep(libraryColours(slice, 2))));
+}
+
+// The toolkit's own integer dialog: a two-dimensional input asks for the
+// map only.
+TEST_F(ZVekOpRoads, PseudoColourRealDialog) {
+    ZVekUi::install(nullptr);
+    ZVEKHDR *ramp = floatImage({2, 16, 8}, [](int i) { return float(i); });
+    ZVEKHDR *out = floatImage({3, 16, 8, 3});
+    int dialogs = 0;
+    whenModal([&](QWidget *w) {
+        auto *dialog = qobject_cast<QInputDialog *>(w);
+        ASSERT_NE(dialog, nullptr);
+        ++dialogs;
+        EXPECT_EQ(dialog->parentWidget(), mw);
+        EXPECT_EQ(dialog->windowTitle(), "Pseudocolor");
+        EXPECT_EQ(dialog->labelText(), "Color map number");
+        EXPECT_EQ(dialog->intValue(), 0);
+        EXPECT_EQ(dialog->intMinimum(), 0);
+        EXPECT_EQ(dialog->intMaximum(), 6);
+        EXPECT_EQ(dialog->intStep(), 1);
+        dialog->setIntValue(9);  // beyond the range: held at 6
+        EXPECT_EQ(dialog->intValue(), 6);
+        dialog->setIntValue(1);
+        dialog->accept();
+    });
+    EXPECT_TRUE(op->unary(18, ramp, out));
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(sameData(out, keep(libraryColours(ramp, 1))));
 }
 
 TEST_F(ZVekOpRoads, RandomColourMap) {
