@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDesktopWidget>
 #include <QScreen>
+#include <QStatusBar>
 #include <cmath>
 #include <qcustomplot.h>
 
@@ -65,6 +66,24 @@ void MainWindow::plotData(QVector<double> r, QVector<double> g, QVector<double> 
 
 // ---- gallery frame: choosing a chart, animation steps, screenshots ----
 
+namespace {
+
+// Counts one frame of an animation; at most every 2 seconds shows the frame
+// rate over that span and the number of points drawn.
+void reportRate(QStatusBar *bar, double now, double &lastRateKey, int &framesSinceRate, int points) {
+    ++framesSinceRate;
+    if (now - lastRateKey > 2) {
+        bar->showMessage(QString("%1 FPS, Total Data points: %2")
+                             .arg(framesSinceRate / (now - lastRateKey), 0, 'f', 0)
+                             .arg(points),
+                         0);
+        lastRateKey = now;
+        framesSinceRate = 0;
+    }
+}
+
+} // namespace
+
 void MainWindow::setupDemo(int index) {
     using Setup = void (MainWindow::*)(QCustomPlot *);
     static const Setup setups[20] = {
@@ -120,15 +139,8 @@ void MainWindow::realtimeDataSlot() {
     p->xAxis->setRange(key + 0.25, 8, Qt::AlignRight);
     p->replot();
 
-    ++framesSinceRate;
-    if (key - lastRateKey > 2) {
-        statusBar()->showMessage(QString("%1 FPS, Total Data points: %2")
-                                     .arg(framesSinceRate / (key - lastRateKey), 0, 'f', 0)
-                                     .arg(p->graph(0)->data()->size() + p->graph(1)->data()->size()),
-                                 0);
-        lastRateKey = key;
-        framesSinceRate = 0;
-    }
+    reportRate(statusBar(), key, lastRateKey, framesSinceRate,
+               p->graph(0)->data()->size() + p->graph(1)->data()->size());
 }
 
 void MainWindow::bracketDataSlot() {
@@ -151,15 +163,7 @@ void MainWindow::bracketDataSlot() {
         galleryTracer->setGraphKey((25.132741228718345 + std::fmod(4.71238898038469 - phase, 18.84955592153876)) / k);
     p->replot();
 
-    ++framesSinceRate;
-    if (secs - lastRateKey > 2) {
-        statusBar()->showMessage(QString("%1 FPS, Total Data points: %2")
-                                     .arg(framesSinceRate / (secs - lastRateKey), 0, 'f', 0)
-                                     .arg(p->graph(0)->data()->size()),
-                                 0);
-        lastRateKey = secs;
-        framesSinceRate = 0;
-    }
+    reportRate(statusBar(), secs, lastRateKey, framesSinceRate, p->graph(0)->data()->size());
 }
 
 QString MainWindow::screenShotPath(const QString &title) {
