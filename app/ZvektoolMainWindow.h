@@ -182,6 +182,9 @@ private:
     };
     void runUnary(const UnaryCommand &command);
     void runBinary(int code, bool disableFirst);
+    // Commands that have nothing to run in mode 1 but badMsg(1).
+    void runModeZeroUnary(const UnaryCommand &command);
+    void runModeZeroBinary(int code);
     // Hands the scratch image over to the Output slot when ok, else drops it.
     void handOver(int outSlot, bool ok, bool copy);
     // Puts image in place of the prepared buffer out (Output slot or scratch).

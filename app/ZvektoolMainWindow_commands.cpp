@@ -148,6 +148,13 @@ void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
     updateAccessability();
 }
 
+void ZVektoolMainWindow::runModeZeroUnary(const UnaryCommand &command) {
+    if (commandMode == 1)
+        badMsg(1);
+    else
+        runUnary(command);
+}
+
 void ZVektoolMainWindow::dx() {
     CommandScope scope(this);
     if (commandMode == 1)
@@ -205,10 +212,7 @@ void ZVektoolMainWindow::inverse() {
 
 void ZVektoolMainWindow::natlog() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runUnary({17, FLOAT_OUT, true});
+    runModeZeroUnary({17, FLOAT_OUT, true});
 }
 
 void ZVektoolMainWindow::laplacian() {
@@ -226,18 +230,12 @@ void ZVektoolMainWindow::histeq() {
 
 void ZVektoolMainWindow::pseudo() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runUnary({18, FLOAT_OUT, false, 2});
+    runModeZeroUnary({18, FLOAT_OUT, false, 2});
 }
 
 void ZVektoolMainWindow::blur() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runUnary({19, FLOAT_OUT, true});
+    runModeZeroUnary({19, FLOAT_OUT, true});
 }
 
 void ZVektoolMainWindow::ccl() {
@@ -433,44 +431,36 @@ void ZVektoolMainWindow::runBinary(int code, bool disableFirst) {
     updateAccessability();
 }
 
-void ZVektoolMainWindow::add() {
-    CommandScope scope(this);
+void ZVektoolMainWindow::runModeZeroBinary(int code) {
     if (commandMode == 1)
         badMsg(1);
     else
-        runBinary(22, false);
+        runBinary(code, false);
+}
+
+void ZVektoolMainWindow::add() {
+    CommandScope scope(this);
+    runModeZeroBinary(22);
 }
 
 void ZVektoolMainWindow::sub() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runBinary(25, false);
+    runModeZeroBinary(25);
 }
 
 void ZVektoolMainWindow::mul() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runBinary(26, false);
+    runModeZeroBinary(26);
 }
 
 void ZVektoolMainWindow::div() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runBinary(27, false);
+    runModeZeroBinary(27);
 }
 
 void ZVektoolMainWindow::correlate() {
     CommandScope scope(this);
-    if (commandMode == 1)
-        badMsg(1);
-    else
-        runBinary(9, false);
+    runModeZeroBinary(9);
 }
 
 void ZVektoolMainWindow::gdir() {
