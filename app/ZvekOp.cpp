@@ -376,10 +376,13 @@ void ZVekOp::colormap6(ZVEKHDR *labels, ZVEKHDR *out, int n) {
     // Labels with a colour: 2 .. n - 1. Only the entries of labels that
     // occur are kept, but every entry is drawn, so the generator moves on
     // by 3n - 2 values as it always does.
+    std::vector<int> seen;
+    seen.reserve(size_t(std::max(rows - 1, 0)) * size_t(std::max(cols - 1, 0)));
     int top = 1;
     for (int r = 1; r < rows; ++r)
         for (int c = 1; c < cols; ++c) {
             const int v = Zvekigp(labels, r, c);
+            seen.push_back(v);
             if (v > top && v < n) top = v;
         }
     const int64_t count = std::max<int64_t>(n, 0);
@@ -391,9 +394,10 @@ void ZVekOp::colormap6(ZVEKHDR *labels, ZVEKHDR *out, int n) {
         (channel == 0 ? red : channel == 1 ? green : blue)[v] = value;
     }
 
+    auto label = seen.cbegin();
     for (int r = 1; r < rows; ++r)
         for (int c = 1; c < cols; ++c) {
-            const int v = Zvekigp(labels, r, c);
+            const int v = *label++;
             const bool coloured = v >= 2 && v <= top;
             Zvekfpp3d(out, 0, r, c, coloured ? red[v] : 0);
             Zvekfpp3d(out, 1, r, c, coloured ? green[v] : 0);
