@@ -431,3 +431,86 @@ TEST_F(CommandTest, AboutBoxAndCommandMessages) {
                                                    "No function has been defined for that button yet.",
                                                    "No function has been defined for that button yet."}));
 }
+
+TEST_F(CommandTest, MovedAndCopiedResultsInTheInputSlot) {
+    put(0, makeFloat({2, 32, 32}, ramp));
+    select(0, 0, 0);
+    ZVEKHDR *scratch = nullptr;
+    user.whileAsked = [&]() { scratch = controller->scratchImage; };
+    // The Laplacian moves its result into the slot...
+    user.doubleAnswers.push_back(1.0);
+    press(mw->lapButton);
+    ASSERT_NE(scratch, nullptr);
+    EXPECT_EQ(slot(0), scratch);
+    // ...DX hands over a copy.
+    user.doubleAnswers.push_back(1.0);
+    press(mw->dxButton);
+    ASSERT_NE(scratch, nullptr);
+    EXPECT_NE(slot(0), scratch);
+    EXPECT_EQ(controller->scratchImage, nullptr);
+}
+
+TEST_F(CommandTest, LabellingEqualisationAndPseudoColourOfAColourImage) {
+    // Two bright squares on a dark ground.
+    auto squares = [](int i) {
+        const int r = i / 20, c = i % 20;
+        return ((r > 2 && r < 7 && c > 2 && c < 7) || (r > 10 && r < 15 && c > 10 && c < 16)) ? 100.0f : 0.0f;
+    };
+    put(0, makeFloat({2, 20, 18}, squares));
+    select(0, 0, 0);
+    user.typeIntoForm({});
+    press(mw->cclButton);
+    ASSERT_EQ(user.forms.size(), 1u);
+    EXPECT_EQ(user.forms[0].heading, "Parameters for CCL.");
+    ASSERT_EQ(user.notices.size(), 1u);
+    EXPECT_EQ(user.notices[0].text, QString("found %1 labels").arg(controller->maxLabel));
+    ZVEKHDR *labels = blank("float", {2, 20, 18});
+    ZVEKHDR *source = keep(makeFloat({2, 20, 18}, squares));
+    int count = 0;
+    ASSERT_EQ(cclC4_2(source, 1, 0, &count, "", labels, 2.0f, 10.0f, 255.0f), 0);
+    EXPECT_EQ(count, controller->maxLabel);
+    EXPECT_TRUE(near(slot(0), labels, 0.0));
+
+    // Equalisation: its notice, then the whole-image result.
+    put(1, makeFloat({2, 20, 18}, ramp));
+    select(1, 1, 2);
+    press(mw->histeqButton);
+    ASSERT_EQ(user.notices.size(), 2u);
+    EXPECT_EQ(user.notices[1].text, "This function takes a while on large images.\n");
+    EXPECT_EQ(user.notices[1].title, "message");
+    ZVEKHDR *equalised = blank("float", {2, 20, 18});
+    ASSERT_EQ(flHistogramEq(slot(1), equalised, 0), 0);
+    EXPECT_TRUE(near(slot(2), equalised, 0.0));
+
+    // Pseudo-colour of a colour image asks for the frame too.
+    put(3, makeFloat({3, 6, 5, 3}, ramp));
+    select(3, 3, 4);
+    user.intAnswers.push_back(1);
+    user.intAnswers.push_back(2);
+    press(mw->cmapButton);
+    ASSERT_EQ(user.ints.size(), 2u);
+    EXPECT_EQ(user.ints[1].label, "Input Frame No");
+    EXPECT_EQ(user.ints[1].max, 2);
+    ASSERT_NE(slot(4), nullptr);
+    EXPECT_EQ(dimsOf(slot(4)), (std::vector<int32_t>{3, 6, 5, 3}));
+}
+
+TEST_F(CommandTest, FileOpenEventsWaitUntilTheCommandEnds) {
+    const QString file = home.path() + "/waiting.zvek";
+    ZVEKHDR *image = makeFloat({2, 4, 4}, ramp);
+    ASSERT_EQ(Zvekpot(image, file.toLocal8Bit().constData()), -1);
+    Zvekfree(image, 7);
+    put(0, makeFloat({2, 32, 32}, ramp));
+    select(0, 0, 1);
+    bool loadedMeanwhile = true;
+    user.whileAsked = [&]() {
+        controller->handleFileByPath(file, 5);
+        loadedMeanwhile = slot(5) != nullptr;
+    };
+    user.doubleAnswers.push_back(1.0);
+    press(mw->dxButton);
+    EXPECT_FALSE(loadedMeanwhile);
+    pumpEvents(50);
+    ASSERT_NE(slot(5), nullptr);
+    EXPECT_EQ(dimsOf(slot(5)), (std::vector<int32_t>{2, 4, 4}));
+}
