@@ -133,6 +133,20 @@ TEST_F(ScriptTest, AnEightBitResultStaysEightBit) {
     EXPECT_FALSE(mw->addButton->isEnabled());
 }
 
+TEST_F(ScriptTest, AnEmptyOutputSlotStillRunsTheScript) {
+    const QString script = dir + "/mark.sh";
+    ASSERT_TRUE(writeScript(script, "touch ran.txt\n"));
+    select(0, 1, 4);
+    user.openAnswers.push_back(script);
+    mw->runScriptAct->trigger();
+    EXPECT_TRUE(QFileInfo::exists(dir + "/ran.txt"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "/ImgViewTempInput.Zvek"));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0], "Your script did not produce an output file that I know how to process");
+    EXPECT_EQ(slot(1), nullptr);
+    EXPECT_FALSE(mw->rerunAct->isEnabled());
+}
+
 // ---------------------------------------------------------------------------
 // Real dialogs
 
