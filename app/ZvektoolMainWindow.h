@@ -13,9 +13,11 @@
 #include <QMutex>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "ZvekOp.h"
 #include "imageconvert.h"
 #include "zvek.h"
 
@@ -131,9 +133,75 @@ private slots:
     bool save();
     bool archive();
     // ---- about and command messages ----
+    void about();
+    void badMsg(int code);
     // ---- one-image commands ----
+    void dx();
+    void dy();
+    void dxx();
+    void dyy();
+    void dxdy();
+    void curvature();
+    void exponent();
+    void inverse();
+    void natlog();
+    void laplacian();
+    void histeq();
+    void pseudo();
+    void blur();
+    void ccl();
+    void c2mag();
+    void c2phase();
+    void c2real();
+    void c2imag();
+    void fft();
+    void ifft();
     // ---- two-image commands and restoration ----
+    void add();
+    void sub();
+    void mul();
+    void div();
+    void gdir();
+    void correlate();
+    void pcon();
     // ---- script running ----
+    void runScript();
+    void rerunScript();
+
+private:
+    // The one-image pattern: buffers of kind, the dispatcher with code, the
+    // hand-over of a result computed beside the input (copied or moved into
+    // the Output slot), the enabling rule. See ZvektoolMainWindow_commands.cpp.
+    struct UnaryCommand {
+        int code;
+        _OP_TYPE kind;
+        bool copyHandOver;
+        int threeFrames = 0;               // 1: needs 3 frames, 2: needs 3-D
+        const char *notComplex = nullptr;  // message when Input 1 is not complex
+        bool keepBinary = false;           // switch off only unary and display
+    };
+    void runUnary(const UnaryCommand &command);
+    void runBinary(int code, bool disableFirst);
+    // Commands that have nothing to run in mode 1 but badMsg(1).
+    void runModeZeroUnary(const UnaryCommand &command);
+    void runModeZeroBinary(int code);
+    // Hands the scratch image over to the Output slot when ok, else drops it.
+    void handOver(int outSlot, bool ok, bool copy);
+    // Puts image in place of the prepared buffer out (Output slot or scratch).
+    void replaceBuffer(int answer, int outSlot, ZVEKHDR *&out, ZVEKHDR *image);
+    // Stores image in slot outSlot, releasing what was there.
+    void storeOutput(int outSlot, ZVEKHDR *image);
+    void hogDescriptor();
+    void showHog();
+    void crop();
+    void resizeInput();
+
+    std::unique_ptr<ZVekOp> dispatcher{new ZVekOp(this)};  // the operation dispatcher
+    QString scriptPath;        // the chosen script
+    QString scriptDir;         // its directory, where it runs
+    QString scriptInputPath;   // Output image handed to the script; empty until one is chosen
+    QString scriptOutputPath;  // the script's result
+    bool rerunRequested = false;
 
 private:
     void addCommandButtons();

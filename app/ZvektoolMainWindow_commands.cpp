@@ -1,0 +1,582 @@
+// ZvektoolMainWindow_commands.cpp - the command slots of the control panel:
+// one-image and two-image commands through the operation dispatcher, the
+// mode-1 commands done here (gradient histograms, their picture, crop,
+// resize), restoration, script running, the about box and badMsg.
+//
+// A command whose result would replace its own input (Input 1 chosen as
+// Output, or an input chosen as Output of a two-image command) computes it
+// beside the input and replaces the input only when the operation ran: a
+// cancelled or refused command leaves the input images as they were.
+#include <QAction>
+#include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ZVekUi.h"
+#include "ZVektool.h"
+#include "ZvekOp.h"
+#include "ZvektoolMainWindow.h"
+#include "imageops.h"
+#include "zvek.h"
+
+namespace {
+
+ZVEKHDR *slotImageOf(int slot) {
+    return gZVektool && slot >= 0 && slot < 8 ? gZVektool->images[slot] : nullptr;
+}
+
+void release(ZVEKHDR *&image) {
+    if (image) Zvekfree(image, 7);
+    image = nullptr;
+}
+
+ZVEKHDR *makeImage(const char *type, int32_t ndim, int64_t cols, int64_t rows, int64_t frames = 0) {
+    if (cols < 0 || rows < 0 || frames < 0 || cols > INT32_MAX || rows > INT32_MAX)
+        return nullptr;
+    const int32_t dims[4] = {ndim, int32_t(cols), int32_t(rows), int32_t(frames)};
+    return Zvekcreate(type, dims, 11, 0);
+}
+
+// A path as one word for the shell.
+QByteArray shellQuoted(const QString &path) {
+    QByteArray local = path.toLocal8Bit();
+    local.replace('\'', "'\\''");
+    return '\'' + local + '\'';
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// About and command messages
+
+void ZVektoolMainWindow::about() {
+    CommandScope scope(this);
+    zvekUi().about(this, tr("About Application"),
+                   "ZVektool " + VERSION +
+                       " is an Vekstore tool which gives wide range of operations on images\n"
+                       "Built under Yosemite");
+}
+
+void ZVektoolMainWindow::badMsg(int code) {
+    switch (code) {
+    case 2: zvekUi().message(tr("The crop funtion has  been implemented.")); break;
+    case 3: zvekUi().message(tr("Function return error code.")); break;
+    default: zvekUi().message(tr("No function has been defined for that button yet.")); break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Buffers and hand-over
+
+void ZVektoolMainWindow::storeOutput(int outSlot, ZVEKHDR *image) {
+    if (gZVektool->images[outSlot] != image) release(gZVektool->images[outSlot]);
+    gZVektool->images[outSlot] = image;
+}
+
+void ZVektoolMainWindow::replaceBuffer(int answer, int outSlot, ZVEKHDR *&out, ZVEKHDR *image) {
+    ZVEKHDR *&place = answer == 1 ? gZVektool->scratchImage : gZVektool->images[outSlot];
+    release(place);
+    place = image;
+    out = image;
+}
+
+void ZVektoolMainWindow::handOver(int outSlot, bool ok, bool copy) {
+    ZVEKHDR *result = gZVektool->scratchImage;
+    gZVektool->scratchImage = nullptr;
+    if (!ok || !result) {
+        // Nothing was computed: the input stays in the Output slot.
+        release(result);
+        return;
+    }
+    if (copy) {
+        // flcrcopy takes float images only; any other result is moved.
+        if (ZVEKHDR *copied = result->dtype == DT_32FLT ? flcrcopy(result) : nullptr) {
+            release(result);
+            result = copied;
+        }
+    }
+    storeOutput(outSlot, result);
+}
+
+// ---------------------------------------------------------------------------
+// One-image commands
+
+void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
+    ZVEKHDR *in = nullptr, *out = nullptr;
+    int outSlot = -1;
+    const int answer = getUnaryBuffers(in, out, outSlot, command.kind);
+    if (command.keepBinary) {
+        changeUnaryAccess(false);
+        changeDisplayAccess(false);
+    } else {
+        disableButtons();
+    }
+    if (answer < 0) {
+        // An empty Input 1 is told by the dispatcher; a buffer that could not
+        // be made has been reported by the library.
+        ZVEKHDR *none = nullptr;
+        if (!slotImageOf(getRadioButtonStatus(INPUT_1))) dispatcher->unary(command.code, none, none);
+        updateAccessability();
+        return;
+    }
+
+    if (command.notComplex && in->dtype != DT_32CMP) {
+        zvekUi().message(tr(command.notComplex));
+        if (answer == 1) release(gZVektool->scratchImage);
+        return;
+    }
+
+    // Colour results need a buffer of three frames of Input 1's plane.
+    if ((command.threeFrames == 1 && !(out->vekndim == 3 && Zvekdimen(out, 2) == 3)) ||
+        (command.threeFrames == 2 && out->vekndim != 3)) {
+        ZVEKHDR *colour = makeImage("float", 3, Zvekdimen(in, 0), Zvekdimen(in, 1), 3);
+        if (!colour) {
+            if (answer == 1) release(gZVektool->scratchImage);
+            updateAccessability();
+            return;
+        }
+        replaceBuffer(answer, outSlot, out, colour);
+    }
+
+    const bool ok = dispatcher->unary(command.code, in, out);
+    if (answer == 1) handOver(outSlot, ok, command.copyHandOver);
+    updateAccessability();
+}
+
+void ZVektoolMainWindow::runModeZeroUnary(const UnaryCommand &command) {
+    if (commandMode == 1)
+        badMsg(1);
+    else
+        runUnary(command);
+}
+
+void ZVektoolMainWindow::dx() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        hogDescriptor();
+    else
+        runUnary({1, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::dy() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        showHog();
+    else
+        runUnary({3, FLOAT_OUT, true, 0, nullptr, true});
+}
+
+void ZVektoolMainWindow::dxx() {
+    CommandScope scope(this);
+    runUnary({commandMode == 1 ? 23 : 2, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::dyy() {
+    CommandScope scope(this);
+    runUnary({commandMode == 1 ? 24 : 4, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::dxdy() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        runUnary({20, FLOAT_2D_OUT, true});
+    else
+        runUnary({5, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::curvature() {
+    CommandScope scope(this);
+    runUnary({commandMode == 1 ? 7 : 6, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::exponent() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        crop();
+    else
+        runUnary({8, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::inverse() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        resizeInput();
+    else
+        runUnary({10, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::natlog() {
+    CommandScope scope(this);
+    runModeZeroUnary({17, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::laplacian() {
+    CommandScope scope(this);
+    runUnary({commandMode == 1 ? 12 : 11, FLOAT_OUT, false});
+}
+
+void ZVektoolMainWindow::histeq() {
+    CommandScope scope(this);
+    if (commandMode == 1)
+        runUnary({16, FLOAT_OUT, true, 1});
+    else
+        runUnary({15, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::pseudo() {
+    CommandScope scope(this);
+    runModeZeroUnary({18, FLOAT_OUT, false, 2});
+}
+
+void ZVektoolMainWindow::blur() {
+    CommandScope scope(this);
+    runModeZeroUnary({19, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::ccl() {
+    CommandScope scope(this);
+    runUnary({commandMode == 1 ? 14 : 13, FLOAT_OUT, true});
+}
+
+void ZVektoolMainWindow::c2mag() {
+    CommandScope scope(this);
+    runUnary({29, FLOAT_OUT, false, 0, QT_TR_NOOP("Input Image is not complex")});
+}
+
+void ZVektoolMainWindow::c2phase() {
+    CommandScope scope(this);
+    runUnary({30, FLOAT_OUT, false, 0, QT_TR_NOOP("Image is not complex")});
+}
+
+void ZVektoolMainWindow::c2real() {
+    CommandScope scope(this);
+    runUnary({31, FLOAT_OUT, false, 0, QT_TR_NOOP("Image is not complex")});
+}
+
+void ZVektoolMainWindow::c2imag() {
+    CommandScope scope(this);
+    runUnary({32, FLOAT_OUT, false, 0, QT_TR_NOOP("Image is not complex")});
+}
+
+void ZVektoolMainWindow::fft() {
+    CommandScope scope(this);
+    runUnary({33, COMPLEX_OUT, false});
+}
+
+void ZVektoolMainWindow::ifft() {
+    CommandScope scope(this);
+    runUnary({34, COMPLEX_OUT, false, 0, QT_TR_NOOP("Image is not complex")});
+}
+
+// ---------------------------------------------------------------------------
+// Mode-1 commands done here
+
+void ZVektoolMainWindow::hogDescriptor() {
+    const int in1 = getRadioButtonStatus(INPUT_1);
+    const int outSlot = getRadioButtonStatus(OUTPUT);
+    ZVEKHDR *in = slotImageOf(in1);
+    if (!in || outSlot < 0) {
+        zvekUi().message(tr("Input empty"));
+        return;
+    }
+    ZVEKHDR *hog = makeImage("float", 3, Zvekdimen(in, 0) / 8, Zvekdimen(in, 1) / 8, 9);
+    if (!hog) return;
+    const int r = HoGdescriptor(in, hog);
+    std::printf("HoG returned %d\n", r);
+    std::fflush(stdout);
+    if (r != 0 && outSlot == in1)
+        Zvekfree(hog, 7);  // the input stays
+    else
+        storeOutput(outSlot, hog);
+    updateAccessability();
+}
+
+void ZVektoolMainWindow::showHog() {
+    changeDisplayAccess(false);
+    changeUnaryAccess(false);
+    const int in1 = getRadioButtonStatus(INPUT_1);
+    const int outSlot = getRadioButtonStatus(OUTPUT);
+    ZVEKHDR *in = slotImageOf(in1);
+    if (!in || outSlot < 0) {
+        zvekUi().message(tr("Input empty"));
+        updateAccessability();
+        return;
+    }
+    if (in->vekndim != 3 || Zvekdimen(in, 2) != 9) {
+        zvekUi().message(tr("To view a HoG, input must have 9 frames"));
+        updateAccessability();
+        return;
+    }
+    ZVEKHDR *picture = makeImage("float", 2, 9 * int64_t(Zvekdimen(in, 0)), 9 * int64_t(Zvekdimen(in, 1)));
+    if (picture) {
+        if (ShowHoG(in, picture) != 0 && outSlot == in1)
+            Zvekfree(picture, 7);  // the input stays
+        else
+            storeOutput(outSlot, picture);
+    }
+    updateAccessability();
+}
+
+void ZVektoolMainWindow::crop() {
+    ZVEKHDR *input = slotImageOf(getRadioButtonStatus(INPUT_1));
+    if (!input) {
+        zvekUi().message(tr("Input empty"));
+        return;
+    }
+    // The rectangle between the last two clicks; its larger corner is not
+    // part of it. Clicks may come from a view window of any slot: the
+    // rectangle must lie inside Input 1, else nothing changes.
+    const ZVektool &c = *gZVektool;
+    const int r0 = std::min(c.prevClickRow, c.lastClickRow), r1 = std::max(c.prevClickRow, c.lastClickRow);
+    const int c0 = std::min(c.prevClickCol, c.lastClickCol), c1 = std::max(c.prevClickCol, c.lastClickCol);
+    const bool threeD = input->vekndim == 3;
+    const int width = input->vekndim >= 1 ? Zvekdimen(input, 0) : 0;
+    const int height = input->vekndim >= 2 ? Zvekdimen(input, 1) : 1;
+    const int frames = threeD ? std::min(3, int(Zvekdimen(input, 2))) : 1;
+    if (r1 <= r0 || c1 <= c0) {
+        zvekUi().message(tr("The crop rectangle is empty: click two of its corners in a view window."));
+        return;
+    }
+    if (r0 < 0 || c0 < 0 || r1 > height || c1 > width || frames < 1) {
+        zvekUi().message(tr("The crop rectangle lies outside the input image."));
+        return;
+    }
+
+    ZVEKHDR *in = nullptr, *out = nullptr;
+    int outSlot = -1;
+    const int answer = getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
+    if (answer < 0) {
+        updateAccessability();
+        return;
+    }
+    ZVEKHDR *piece = makeImage("float", threeD ? 3 : 2, c1 - c0, r1 - r0, threeD ? frames : 0);
+    if (piece) {
+        replaceBuffer(answer, outSlot, out, piece);
+        for (int f = 0; f < frames; ++f)
+            for (int r = 0; r < r1 - r0; ++r)
+                for (int col = 0; col < c1 - c0; ++col)
+                    Zvekfpp3d(piece, f, r, col, Zvekfgp3d(in, f, r + r0, col + c0));
+    }
+    if (answer == 1) handOver(outSlot, piece != nullptr, true);
+    updateAccessability();
+}
+
+void ZVektoolMainWindow::resizeInput() {
+    QStringList values = {QString(), QString(), QString()};
+    if (!zvekUi().form(this, tr("rows and cols of target imge."),
+                       {tr("rows "), tr("columns "), tr("Intermp mode ")}, values) ||
+        values.size() < 3)
+        return;
+    const int rows = values[0].toInt();
+    const int cols = values[1].toInt();
+    const int mode = values[2].isEmpty() ? 0 : values[2].toInt();
+    if (mode < 0 || mode > 2) {
+        zvekUi().message(tr("Interpolation mode must be 0, 1, or 2"));
+        return;
+    }
+    if (rows < 1 || cols < 1) {
+        zvekUi().message(tr("Rows and columns of the target image must be at least 1."));
+        return;
+    }
+
+    ZVEKHDR *in = nullptr, *out = nullptr;
+    int outSlot = -1;
+    const int answer = getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
+    if (answer < 0) {
+        ZVEKHDR *none = nullptr;
+        if (!slotImageOf(getRadioButtonStatus(INPUT_1))) dispatcher->unary(10, none, none);
+        updateAccessability();
+        return;
+    }
+    // Same data type, dimensions and frames as Input 1.
+    const int ndim = in->vekndim;
+    ZVEKHDR *resized = makeImage(in->vekdt, ndim, cols, rows, ndim == 3 ? Zvekdimen(in, 2) : 0);
+    disableButtons();
+    bool ok = false;
+    if (resized) {
+        replaceBuffer(answer, outSlot, out, resized);
+        ok = Zvekzoomupdown(in, resized, mode) == 0;
+    }
+    if (answer == 1) handOver(outSlot, ok, true);
+    updateAccessability();
+}
+
+// ---------------------------------------------------------------------------
+// Two-image commands
+
+void ZVektoolMainWindow::runBinary(int code, bool disableFirst) {
+    if (disableFirst) disableButtons();
+    ZVEKHDR *in1 = nullptr, *in2 = nullptr, *out = nullptr;
+    int outSlot = -1;
+    const int answer = getBinaryBuffers(in1, in2, out, outSlot);
+    disableButtons();
+    if (answer < 0) {
+        // An empty input is told by the dispatcher.
+        ZVEKHDR *a = slotImageOf(getRadioButtonStatus(INPUT_1));
+        ZVEKHDR *b = slotImageOf(getRadioButtonStatus(INPUT_2));
+        ZVEKHDR *none = nullptr;
+        if (!a || !b) dispatcher->binary(code, a, b, none, outSlot);
+        updateAccessability();
+        return;
+    }
+    if (dispatcher->binary(code, in1, in2, out, outSlot))
+        storeOutput(outSlot, out);
+    else if (answer == 3)
+        release(out);  // the Output slot keeps its input
+    updateAccessability();
+}
+
+void ZVektoolMainWindow::runModeZeroBinary(int code) {
+    if (commandMode == 1)
+        badMsg(1);
+    else
+        runBinary(code, false);
+}
+
+void ZVektoolMainWindow::add() {
+    CommandScope scope(this);
+    runModeZeroBinary(22);
+}
+
+void ZVektoolMainWindow::sub() {
+    CommandScope scope(this);
+    runModeZeroBinary(25);
+}
+
+void ZVektoolMainWindow::mul() {
+    CommandScope scope(this);
+    runModeZeroBinary(26);
+}
+
+void ZVektoolMainWindow::div() {
+    CommandScope scope(this);
+    runModeZeroBinary(27);
+}
+
+void ZVektoolMainWindow::correlate() {
+    CommandScope scope(this);
+    runModeZeroBinary(9);
+}
+
+void ZVektoolMainWindow::gdir() {
+    CommandScope scope(this);
+    if (commandMode != 1) runBinary(24, true);
+}
+
+void ZVektoolMainWindow::pcon() {
+    CommandScope scope(this);
+    if (commandMode == 1) {
+        badMsg(1);
+        return;
+    }
+    ZVEKHDR *in1 = nullptr, *in2 = nullptr, *out = nullptr;
+    int outSlot = -1;
+    const int answer = getBinaryBuffers(in1, in2, out, outSlot);
+    // The restoration works in Input 1: a buffer made beside the inputs is
+    // not used.
+    if (answer == 3) release(out);
+    if (answer < 0) {
+        ZVEKHDR *a = slotImageOf(getRadioButtonStatus(INPUT_1));
+        ZVEKHDR *b = slotImageOf(getRadioButtonStatus(INPUT_2));
+        ZVEKHDR *none = nullptr;
+        if (!a || !b) dispatcher->binary(0, a, b, none, outSlot);
+        return;
+    }
+    if (in1->vekndim == 3) {
+        zvekUi().message(tr("This function cannot run on color images."));
+        return;
+    }
+
+    struct Parameter {
+        const char *label;
+        const char *text;
+        float empty;
+    };
+    static const Parameter kParameters[] = {
+        {QT_TR_NOOP("sigma [2.0]"), "2.0", 3.0f}, {QT_TR_NOOP("r [.03]"), ".03", 0.03f},
+        {QT_TR_NOOP("b [4]"), "4.0", 4.0f},       {QT_TR_NOOP("t1 [1.0]"), "1.0", 1.0f},
+        {QT_TR_NOOP("t2 [.005]"), "0.005", 0.005f}, {QT_TR_NOOP("dlt [.99]"), ".99", 0.99f},
+    };
+    QStringList labels, values;
+    for (const Parameter &p : kParameters) {
+        labels << tr(p.label);
+        values << QString::fromLatin1(p.text);
+    }
+    if (!zvekUi().form(this, tr("MFA parameters: if not filled in,\n default will be used"), labels,
+                       values) ||
+        values.size() < 6)
+        return;
+    float v[6];
+    for (int i = 0; i < 6; ++i) v[i] = values[i].isEmpty() ? kParameters[i].empty : values[i].toFloat();
+
+    disableButtons();
+    pconsub(in1, in2, v[0], v[1], v[2], v[3], v[4], v[5]);
+    updateAccessability();
+}
+
+// ---------------------------------------------------------------------------
+// Script running
+
+void ZVektoolMainWindow::runScript() {
+    CommandScope scope(this);
+    if (!rerunRequested) {
+        const QString path = zvekUi().openFile(this, tr("Select Script"), QDir::homePath(), "");
+        if (path.isEmpty()) {
+            zvekUi().message(tr("ScriptName is empty"));
+            return;
+        }
+        scriptPath = path;
+        scriptDir = QFileInfo(path).absolutePath();
+        scriptInputPath = scriptDir + "/ImgViewTempInput.Zvek";
+    }
+    rerunRequested = false;
+
+    // An empty Output slot makes the writer refuse with its own report; the
+    // script runs all the same.
+    Zvekpot(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath.toLocal8Bit().constData());
+
+    const QByteArray command = "(cd " + shellQuoted(scriptDir) + ";" + shellQuoted(scriptPath) + ")";
+    addConsoleOutput("\nScript started...");
+    std::fflush(stdout);
+    const int status = std::system(command.constData());
+    (void)status;  // the script's own business
+    addConsoleOutput("Script completed\n");
+
+    scriptOutputPath = scriptDir + "/ImgViewTempOutput.Zvek";
+    const QByteArray output = scriptOutputPath.toLocal8Bit();
+    ZVEKHDR *result = QFileInfo(scriptOutputPath).isFile() ? Zvekpin(output.constData()) : nullptr;
+    if (!result) {
+        // A missing or unreadable result leaves Input 2 as it was.
+        zvekUi().message(tr("Your script did not produce an output file that I know how to process"));
+        return;
+    }
+    const int slot = getRadioButtonStatus(INPUT_2);
+    if (slot < 0) {
+        Zvekfree(result, 7);
+        return;
+    }
+    release(gZVektool->images[slot]);
+    gZVektool->images[slot] = result;
+    gZVektool->imageNames[slot] = "ReturnedFromScript";
+    const QByteArray remove = "rm " + shellQuoted(scriptOutputPath);
+    if (std::system(remove.constData()) != 0) {
+        std::printf("cannot remove %s\n", output.constData());
+        std::fflush(stdout);
+    }
+    rerunAct->setEnabled(true);
+}
+
+void ZVektoolMainWindow::rerunScript() {
+    CommandScope scope(this);
+    if (scriptInputPath.isEmpty()) {
+        zvekUi().message(tr("You must run a script before you can rerun it."));
+        return;
+    }
+    rerunRequested = true;
+    runScript();
+}
