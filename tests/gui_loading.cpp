@@ -688,3 +688,24 @@ TEST(PictureConversion, EveryPixelFormatGivesTheValuesOfItsPixels) {
         Zvekfree(h, 7);
     }
 }
+
+TEST_F(GuiTest, FileOpenEventDuringSaveAsWaitsForIt) {
+    // SaveAs holds the Output slot's image while its file dialog is open: a
+    // file-open event for that slot must not free it meanwhile.
+    controller->images[0] = makeFloat({2, 3, 2}, [](int i) { return float(i); });
+    const QString path = savePicture(greyPicture(), home.path() + "/arrives.png");
+    bool sent = false;
+    ui.duringDialog = [&]() {
+        if (sent) return;
+        sent = true;
+        sendFileOpen(path);
+        EXPECT_TRUE(controller->imageNames[0].isEmpty());
+    };
+    mw->saveAsAct->trigger();
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(controller->imageNames[0].isEmpty());
+    pumpEvents(50);
+    EXPECT_EQ(controller->imageNames[0], "arrives.png");
+    ASSERT_NE(controller->images[0], nullptr);
+    EXPECT_EQ(Zvekdimen(controller->images[0], 0), 4);
+}
