@@ -276,3 +276,30 @@ TEST_F(SaveAsTest, RealDialogs) {
     const int16_t want[] = {0, 100, 200, 300};
     EXPECT_EQ(std::memcmp(back->vekptr, want, sizeof want), 0);
 }
+
+TEST_F(SaveAsTest, OwnFormatFilesAreCompressed) {
+    // 64 x 64 floats that repeat every 8 values: a converted copy and a copy
+    // of the same type are both written zlib-compressed, far below the raw
+    // data's size, and read back unchanged.
+    putOutput(makeFloat({2, 64, 64}, [](int i) { return float(i % 8); }));
+    sui.saveAnswers = {path("packed.vek"), path("packed8.zve")};
+    sui.textAnswers = {{true, "float"}, {true, "u8bit"}};
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(saveAs());
+    EXPECT_TRUE(saveAs());
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("will not be compressed"), std::string::npos) << out;
+    EXPECT_TRUE(sui.messages.empty());
+    EXPECT_LT(QFileInfo(path("packed.vek")).size(), 64 * 64 * 4 / 4);
+    EXPECT_LT(QFileInfo(path("packed8.zve")).size(), 64 * 64 / 2);
+    ZvekImagePtr f(Zvekpin(path("packed.vek").toLocal8Bit().constData()));
+    ZvekImagePtr b(Zvekpin(path("packed8.zve").toLocal8Bit().constData()));
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(f->dtype, DT_32FLT);
+    EXPECT_EQ(b->dtype, DT_U8BIT);
+    for (int i = 0; i < 64 * 64; ++i) {
+        ASSERT_EQ(static_cast<const float *>(f->vekptr)[i], float(i % 8)) << i;
+        ASSERT_EQ(static_cast<const uint8_t *>(b->vekptr)[i], i % 8) << i;
+    }
+}

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMetaMethod>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -680,4 +681,86 @@ TEST_F(ViewWindowTest, WorkingCopyThatCannotBeMadeShowsBlack) {
     EXPECT_FALSE(s->hasWorkingCopy());
     EXPECT_EQ(shown(s).size(), QSize(8, 3));
     EXPECT_EQ(shown(s).pixel(7, 2), qRgb(0, 0, 0));
+}
+
+TEST_F(ViewWindowTest, SlotsInTheirDeclaredOrder) {
+    ZVektoolChildWindow *w = view(colourImage());
+    ASSERT_NE(w, nullptr);
+    const QMetaObject *mo = w->metaObject();
+    QStringList slotNames;
+    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
+        if (mo->method(i).methodType() == QMetaMethod::Slot) slotNames << QString(mo->method(i).methodSignature());
+    EXPECT_EQ(slotNames, QStringList({"bright(int)", "warm(int)", "cool(int)", "changeR(int)", "changeG(int)",
+                                  "changeB(int)", "zoom(int)", "level()", "window()", "profile()", "histogram()",
+                                  "saveBuffer()", "save()", "reset()", "NewFrame(int)", "NewImage()", "checkIt()",
+                                  "overlayIt()"}));
+    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i)
+        EXPECT_NE(mo->method(i).methodType(), QMetaMethod::Signal) << mo->method(i).methodSignature().constData();
+}
+
+TEST_F(ViewWindowTest, NineFramesShowTheFirstThreeInColour) {
+    // 4 x 1 pixels, 9 frames; frame f holds 10 f + column, so the values
+    // span 0..83 and the working copy is 255 (10 f + c) / 83.
+    ZVektoolChildWindow *w =
+        view(makeFloat({3, 4, 1, 9}, [](int i) { return float(10 * (i / 4) + i % 4); }), 6, "nine");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->frameSpin->maximum(), 8);
+    EXPECT_EQ(w->dataMax, 83.0f);
+    EXPECT_EQ(w->dataMin, 0.0f);
+    auto work = [](int f, int c) { return static_cast<int>((255.0f * float(10 * f + c)) / 83.0f); };
+    // The working copy by hand: (255 * 13) / 83 = 39.94, (255 * 21) / 83 = 64.5.
+    EXPECT_EQ(work(1, 3), 39);
+    EXPECT_EQ(work(2, 1), 64);
+    // Frames 0, 1 and 2 as red, green and blue, although View's picture of
+    // such an image is grey.
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(shown(w).pixel(c, 0), qRgb(work(0, c), work(1, c), work(2, c))) << c;
+    // Single frames in grey, up to the last one.
+    w->colorCheck->setChecked(false);
+    EXPECT_EQ(shown(w).pixel(2, 0), qRgb(work(0, 2), work(0, 2), work(0, 2)));
+    w->frameSpin->setValue(8);
+    EXPECT_EQ(w->currentFrame, 8);
+    EXPECT_EQ(shown(w).pixel(3, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(shown(w).pixel(0, 0), qRgb(work(8, 0), work(8, 0), work(8, 0)));
+    w->frameSpin->setValue(9);  // beyond the image: the spin box stops at 8
+    EXPECT_EQ(w->frameSpin->value(), 8);
+
+    // A 3-D image of one frame is grey, its colour controls enabled but only
+    // the red offset applies.
+    ZVektoolChildWindow *one = view(makeFloat({3, 4, 1, 1}, [](int i) { return float(i * 85); }), 7);
+    ASSERT_NE(one, nullptr);
+    EXPECT_TRUE(one->redSlider->isEnabled());
+    EXPECT_EQ(one->frameSpin->maximum(), 0);
+    EXPECT_EQ(shown(one).pixel(1, 0), qRgb(85, 85, 85));
+    one->windowSlider->setValue(255);
+    one->blueSpin->setValue(100);
+    // Red offset 0 (bright 0): the plain values.
+    EXPECT_EQ(shown(one).pixel(2, 0), qRgb(170, 170, 170));
+    one->redSlider->setValue(-100);
+    EXPECT_EQ(shown(one).pixel(2, 0), qRgb(70, 70, 70));
+}
+
+TEST_F(ViewWindowTest, BrScaleChecksTypesBeforeTheRange) {
+    using W = ZVektoolChildWindow;
+    ZvekImagePtr bytes(Zvekcreate("u8bit", std::vector<int32_t>{2, 2, 2}.data(), 11, 0));
+    ZvekImagePtr cpx(Zvekcreate("32cmp", std::vector<int32_t>{2, 2, 2}.data(), 11, 0));
+    ZvekImagePtr in(makeFloat({2, 2, 2}, [](int i) { return float(i); }));
+    ZvekImagePtr out(makeFloat({2, 2, 2}, [](int) { return 9.0f; }));
+    float mx = -7, mn = -7;
+    // Input type first, then output type, then lo > hi; nothing is stored
+    // on a refusal.
+    EXPECT_EQ(W::BrScale(bytes.get(), bytes.get(), 0, 255, &mx, &mn), -1);
+    EXPECT_EQ(W::BrScale(cpx.get(), out.get(), 255, 0, &mx, &mn), -1);
+    EXPECT_EQ(W::BrScale(in.get(), cpx.get(), 0, 255, &mx, &mn), -2);
+    EXPECT_EQ(W::BrScale(nullptr, out.get(), 255, 0, &mx, &mn), -1);
+    EXPECT_EQ(mx, -7.0f);
+    EXPECT_EQ(mn, -7.0f);
+    EXPECT_EQ(static_cast<float *>(out->vekptr)[0], 9.0f);
+    // Another range than 0..255: 10 + (20 * (v - 0)) / 3.
+    EXPECT_EQ(W::BrScale(in.get(), out.get(), 30, 10, &mx, &mn), 0);
+    const float *o = static_cast<const float *>(out->vekptr);
+    EXPECT_EQ(o[0], 10.0f);
+    EXPECT_EQ(o[1], 10.0f + 20.0f / 3.0f);
+    EXPECT_EQ(o[3], 30.0f);
+    EXPECT_EQ(mx, 3.0f);
+    EXPECT_EQ(mn, 0.0f);
 }
