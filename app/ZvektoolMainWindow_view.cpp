@@ -54,6 +54,8 @@ bool writeOwnFormat(ZVEKHDR *image, const QByteArray &typeName, const QString &p
 }  // namespace
 
 bool ZVektoolMainWindow::saveAs() {
+    // The image is held across the dialogs: file-open events wait.
+    CommandScope scope(this);
     const int out = getRadioButtonStatus(OUTPUT);
     ZVEKHDR *image = out >= 0 ? gZVektool->images[out] : nullptr;
     if (image == nullptr) {

@@ -194,7 +194,14 @@ ZVEKHDR *pictureToFloat(const QImage &picture, PlaneStats *stats) {
         const QImage::Format f = picture.format();
         const bool direct = f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
                             f == QImage::Format_ARGB32_Premultiplied;
-        const QImage rgb = direct ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+        // The values pixel() reports: premultiplied formats keep their
+        // premultiplied colours, as ARGB32_Premultiplied does.
+        const bool premultiplied =
+            picture.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
+        const QImage rgb =
+            direct ? picture
+                   : picture.convertToFormat(premultiplied ? QImage::Format_ARGB32_Premultiplied
+                                                           : QImage::Format_ARGB32);
         for (int64_t r = 0; r < h; ++r) {
             const QRgb *line =
                 reinterpret_cast<const QRgb *>(rgb.constScanLine(static_cast<int>(r)));

@@ -50,6 +50,10 @@ public:
     void notice(const QString &text, int msec, const QString &title) override {
         notices.push_back({text, msec, title});
     }
+    QString saveFile(QWidget *, const QString &, const QString &, const QString &) override {
+        if (duringDialog) duringDialog();
+        return QString();
+    }
     QString openFile(QWidget *, const QString &caption, const QString &dir,
                      const QString &) override {
         openCaptions.push_back(caption);

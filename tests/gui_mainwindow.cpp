@@ -632,3 +632,71 @@ TEST_F(GuiTest, BuffersThatCannotBeMadeAreAFailure) {
     EXPECT_NE(errors.find("Zvekcreate: can't allocate space for image header"), std::string::npos)
         << errors;
 }
+
+TEST_F(GuiTest, ButtonsAndActionsReachTheirCommandSlots) {
+    // Buttons run their commands on released(), never on clicked(); actions on
+    // triggered(). A command whose slot is not part of the window is
+    // connected to nothing. (disconnect() answers whether a connection was
+    // there.)
+    auto slotCode = [](const char *name) { return QByteArray("1") + name + "()"; };
+    auto hasSlot = [&](const char *name) {
+        return mw->metaObject()->indexOfSlot((QByteArray(name) + "()").constData()) >= 0;
+    };
+    const std::pair<QPushButton *, const char *> buttons[] = {
+        {mw->dxButton, "dx"},          {mw->dyButton, "dy"},
+        {mw->dxxButton, "dxx"},        {mw->dyyButton, "dyy"},
+        {mw->dxyButton, "dxdy"},       {mw->lnButton, "natlog"},
+        {mw->expButton, "exponent"},   {mw->invButton, "inverse"},
+        {mw->lapButton, "laplacian"},  {mw->curvButton, "curvature"},
+        {mw->histeqButton, "histeq"},  {mw->cmapButton, "pseudo"},
+        {mw->cclButton, "ccl"},        {mw->blurButton, "blur"},
+        {mw->addButton, "add"},        {mw->subButton, "sub"},
+        {mw->mulButton, "mul"},        {mw->divButton, "div"},
+        {mw->pconButton, "pcon"},      {mw->gdirButton, "gdir"},
+        {mw->correlateButton, "correlate"},
+    };
+    for (const auto &b : buttons) {
+        SCOPED_TRACE(b.second);
+        EXPECT_FALSE(QObject::disconnect(b.first, SIGNAL(clicked()), mw, nullptr));
+        EXPECT_FALSE(QObject::disconnect(b.first, SIGNAL(pressed()), mw, nullptr));
+        if (hasSlot(b.second)) {
+            EXPECT_TRUE(QObject::disconnect(b.first, SIGNAL(released()), mw,
+                                            slotCode(b.second).constData()));
+        }
+        EXPECT_FALSE(QObject::disconnect(b.first, SIGNAL(released()), mw, nullptr));
+    }
+
+    const std::pair<QAction *, const char *> actions[] = {
+        {mw->openAct, "open"},         {mw->reopenAct, "reopen"},
+        {mw->aboutAct, "about"},       {mw->archiveAct, "archive"},
+        {mw->saveAsAct, "saveAs"},     {mw->runScriptAct, "runScript"},
+        {mw->exitAct, "close"},        {mw->copyAct, "copy"},
+        {mw->pasteAct, "paste"},       {mw->deleteAct, "delete_"},
+        {mw->viewAct, "view"},         {mw->modeAct, "mode"},
+        {mw->rerunAct, "rerunScript"}, {mw->dxAct, "dx"},
+        {mw->dyAct, "dy"},             {mw->dxxAct, "dxx"},
+        {mw->dyyAct, "dyy"},           {mw->dxdyAct, "dxdy"},
+        {mw->curvatureAct, "curvature"}, {mw->exponentAct, "exponent"},
+        {mw->inverseAct, "inverse"},   {mw->laplacianAct, "laplacian"},
+        {mw->addAct, "add"},           {mw->subAct, "sub"},
+        {mw->mulAct, "mul"},           {mw->divAct, "div"},
+        {mw->pconAct, "pcon"},         {mw->c2magAct, "c2mag"},
+        {mw->c2phaseAct, "c2phase"},   {mw->c2realAct, "c2real"},
+        {mw->c2imagAct, "c2imag"},     {mw->fftAct, "fft"},
+        {mw->ifftAct, "ifft"},
+    };
+    // Read, Reopen, Copy, Paste, Delete, View, Mode and Exit are built with
+    // the window itself.
+    for (const char *name : {"open", "reopen", "copy", "paste", "delete_", "view", "mode", "close"})
+        EXPECT_TRUE(hasSlot(name)) << name;
+    for (const auto &a : actions) {
+        SCOPED_TRACE(a.second);
+        if (hasSlot(a.second)) {
+            EXPECT_TRUE(QObject::disconnect(a.first, SIGNAL(triggered()), mw,
+                                            slotCode(a.second).constData()));
+        }
+        EXPECT_FALSE(QObject::disconnect(a.first, SIGNAL(triggered()), mw, nullptr));
+    }
+    // Cut stands in the Edit menu but runs nothing.
+    EXPECT_FALSE(QObject::disconnect(mw->cutAct, SIGNAL(triggered()), mw, nullptr));
+}
