@@ -6,6 +6,8 @@
 #include "ZVektool.h"
 #include "ZvektoolMainWindow.h"
 
+#include <optional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -71,6 +73,11 @@ bool writePicture(const QImage &picture, const QByteArray &path) {
 }  // namespace
 
 void ZVektoolChildWindow::saveBuffer() {
+    // The dialogs below run the event loop: a file-open event arriving
+    // meanwhile must wait, or it could replace this slot and delete the
+    // window under us.
+    std::optional<ZVektoolMainWindow::CommandScope> running;
+    if (mainWindow) running.emplace(mainWindow);
     const QString path =
         zvekUi().saveFile(this, tr("SaveAs File"), QDir::homePath(),
                           tr("Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)"));

@@ -4,10 +4,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileOpenEvent>
 #include <QImage>
+#include <QPointer>
 
 #include <cmath>
 #include <deque>
+#include <functional>
 
 #include "view_mouse_fixture.h"
 
@@ -27,8 +30,11 @@ public:
     std::deque<QString> saveAnswers;
     QString typeAnswer = "int";
 
+    std::function<void()> duringSave;  // runs while the save dialog is "open"
+
     QString saveFile(QWidget *, const QString &caption, const QString &dir, const QString &filter) override {
         saveDialogs.push_back({caption, dir, filter});
+        if (duringSave) duringSave();
         if (saveAnswers.empty()) return QString();
         QString a = saveAnswers.front();
         saveAnswers.pop_front();
@@ -271,4 +277,32 @@ TEST_F(ViewSaveTest, ToolkitPicturesAndFailures) {
     EXPECT_EQ(QDir(home.path()).entryList(QStringList() << "shown*").size(), 1);
     // The picture is unchanged by saving.
     EXPECT_EQ(shown(w), picture);
+}
+
+TEST_F(ViewSaveTest, FileOpenEventDuringSaveWaitsForIt) {
+    // While the save dialog is open, a file-open event for the window's own
+    // slot must neither replace the slot image nor delete the window; it is
+    // loaded once the save has finished.
+    ZVektoolChildWindow *w = view(makeFloat({2, 3, 2}, [](int i) { return float(i); }));
+    ASSERT_NE(w, nullptr);
+    QPointer<ZVektoolChildWindow> alive(w);
+    QImage picture(4, 2, QImage::Format_Grayscale8);
+    picture.fill(40);
+    const QString arriving = home.path() + "/arrives.png";
+    ASSERT_TRUE(picture.save(arriving, "PNG"));
+    bool sent = false;
+    sui.duringSave = [&]() {
+        if (sent) return;
+        sent = true;
+        QFileOpenEvent event(arriving);
+        QCoreApplication::sendEvent(qApp, &event);
+        EXPECT_FALSE(alive.isNull());
+        EXPECT_EQ(controller->imageNames[0], "pic");
+    };
+    const QString path = saveBuffer(w, "kept.png");
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(QFile::exists(path));
+    pumpEvents(50);
+    EXPECT_EQ(controller->imageNames[0], "arrives.png");
+    EXPECT_TRUE(alive.isNull());
 }
