@@ -1,5 +1,6 @@
 // Element-wise operations: scalar and two-image arithmetic on float and
 // complex images, copies and colour to gray.
+#include "fastmath.h"
 #include "imageops.h"
 #include "opsint.h"
 #include "zvekint.h"
@@ -217,11 +218,7 @@ int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
 
 int flexp(ZVEKHDR *in, ZVEKHDR *out, float scale) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapFloats<true>(floatData(in), floatData(out), elementCount(in), [scale](float v) {
-        const float q = v / scale;
-        const float e = static_cast<float>(std::exp(static_cast<double>(q)));
-        return e > 255.0f ? 255.0f : e;
-    });
+    ops::expFloats(floatData(in), floatData(out), elementCount(in), scale);
     return 0;
 }
 
@@ -239,9 +236,7 @@ int flinv(ZVEKHDR *in, ZVEKHDR *out) {
 int flln(ZVEKHDR *in, ZVEKHDR *out) {
     if (!isFloat(in) || !isFloat(out)) return -1;
     if (!sizesAgree(in, out)) return -2;
-    mapFloats<true>(floatData(in), floatData(out), elementCount(in), [](float v) {
-        return v > 0.0f ? static_cast<float>(std::log(static_cast<double>(v))) : 0.0f;
-    });
+    ops::lnFloats(floatData(in), floatData(out), elementCount(in));
     // A completed run is a success, whatever the samples were.
     return 0;
 }
