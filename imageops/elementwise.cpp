@@ -297,9 +297,7 @@ int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
 int flatan2(ZVEKHDR *y, ZVEKHDR *x, ZVEKHDR *out) {
     if (!sameKind3(y, x, out)) return -1;
     if (!sizes3(y, x, out)) return -2;
-    zipFloats(floatData(y), floatData(x), floatData(out), floatCount(y), [](float yv, float xv) {
-        return static_cast<float>(std::atan2(static_cast<double>(yv), static_cast<double>(xv)));
-    });
+    ops::atan2Floats(floatData(y), floatData(x), floatData(out), floatCount(y));
     return 0;
 }
 

@@ -1,4 +1,5 @@
-// Exponent and natural logarithm of float runs (see fastmath.h).
+// Exponent, natural logarithm and two-argument arc tangent of float runs
+// (see fastmath.h).
 //
 // How the result is kept identical to the library call: the double value y
 // of the polynomial method differs from the true value by less than 2^-41
@@ -74,6 +75,9 @@ inline float expOne(float v, float scale) {
     return e > 255.0f ? 255.0f : e;
 }
 inline float lnOne(float v) { return v > 0.0f ? static_cast<float>(std::log(static_cast<double>(v))) : 0.0f; }
+inline float atan2One(float y, float x) {
+    return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
+}
 
 // exp: x = k ln2 + r with k integer and |r| <= ln2/2 + 2^-40; k ln2 is
 // taken off in two steps (k kLn2Hi is exact for |k| < 2^20 and the
@@ -148,28 +152,78 @@ OPS_INLINE void lnBlock(const float *src, f8 &out, l8 &slow) {
     slow = nearMidpoint(y) | __builtin_convertvector(inf, l8);
 }
 
-// Chunks of kChunk samples (exp when isExp, else ln), each copied first so
-// that the library call can still read its inputs when the run is in place.
-// The lanes for the library call are collected per block and taken up at
-// the end of the chunk.
-template <bool isExp>
-OPS_INLINE void run(const float *src, float *dst, int64_t n, float scale) {
+// atan2: both samples finite and nonzero (anything else takes the library
+// call). With lo = min(|x|, |y|) and hi = max(|x|, |y|), atan(lo / hi) is
+// taken as off + atan(t): t = lo / hi, off = 0 where lo <= tan(pi/12) hi,
+// else t = (lo sqrt3 - hi) / (lo + hi sqrt3), off = pi/6 (one division
+// either way), so |t| <= tan(pi/12) + 2^-50 < 0.268. In the first case t
+// carries a relative error below 2^-52; in the second an absolute error
+// below 2^-50 and off + atan(t) >= pi/12. atan(t) is its Taylor series up
+// to t^21 (alternating, remainder below t^22 / 23 < 2^-46 relative),
+// summed by Estrin's scheme in t^2 (rounding below 2^-49 relative). Then
+// pi/2 - a where |y| > |x| (result >= pi/4), pi - a where x < 0 (result >=
+// pi/2): each step adds an absolute error near 2^-52 to a result of at
+// least pi/12, so every result is within 2^-44 relative of the true angle.
+// The sign is y's. Results below the smallest normal float (tiny |y / x|)
+// take the library call, as the float rounding there has fewer bits.
+OPS_INLINE void atan2Block(const float *ys, const float *xs, f8 &out, l8 &slow) {
+    f8 yv, xv;
+    loadV(yv, ys);
+    loadV(xv, xs);
+    typedef uint32_t v8 __attribute__((vector_size(32)));
+    const v8 yb = (v8)yv & 0x7FFFFFFFu, xb = (v8)xv & 0x7FFFFFFFu;
+    // Finite and nonzero: the magnitude's bits lie in 1 .. 0x7F7FFFFF.
+    const i8 ok = (i8)((yb - 1u) < 0x7F7FFFFFu) & (i8)((xb - 1u) < 0x7F7FFFFFu);
+    const f8 one = f8{} + 1.0f;
+    const d8 ady = __builtin_convertvector(ok ? (f8)yb : one, d8);
+    const d8 adx = __builtin_convertvector(ok ? (f8)xb : one, d8);
+    const l8 swap = ady > adx;
+    const d8 lo = swap ? adx : ady, hi = swap ? ady : adx;
+    const l8 big = lo > hi * splat(0x1.126145e9ecd56p-2);  // tan(pi/12)
+    const d8 num = big ? lo * splat(0x1.bb67ae8584caap0) - hi : lo;
+    const d8 den = big ? lo + hi * splat(0x1.bb67ae8584caap0) : hi;
+    const d8 t = num / den;
+    const d8 s = t * t, s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
+    const d8 a0 = splat(1.0) - splat(1.0 / 3) * s, a1 = splat(1.0 / 5) - splat(1.0 / 7) * s;
+    const d8 a2 = splat(1.0 / 9) - splat(1.0 / 11) * s, a3 = splat(1.0 / 13) - splat(1.0 / 15) * s;
+    const d8 a4 = splat(1.0 / 17) - splat(1.0 / 19) * s;
+    const d8 b0 = a0 + a1 * s2, b1 = a2 + a3 * s2, b2 = a4 + splat(1.0 / 21) * s2;
+    const d8 p = (b0 + b1 * s4) + b2 * s8;
+    const d8 at = t * p;
+    d8 a = big ? splat(0x1.0c152382d7365p-1) + at : at;  // pi/6
+    a = swap ? splat(0x1.921fb54442d18p0) - a : a;       // pi/2
+    const l8 xneg = __builtin_convertvector((i8)xv < 0, l8);
+    a = xneg ? splat(0x1.921fb54442d18p1) - a : a;  // pi
+    const u8 sign = (u8)__builtin_convertvector((i8)yv, l8) & 0x8000000000000000u;
+    const d8 y = (d8)((u8)a | sign);
+    out = __builtin_convertvector(y, f8);
+    // Lanes off the fast road computed atan2(1, 1), never near a midpoint.
+    slow = nearMidpoint(y) | __builtin_convertvector(~ok, l8) | (l8)(a < splat(0x1p-126));
+}
+
+// Chunks of kChunk samples of nIn inputs (block fills a vector of results
+// and the lanes for the library call, one(i) is the library road for
+// sample i of the chunk). The inputs are copied first, so that the library
+// call can still read them when the run is in place. The lanes for the
+// library call are collected per block and taken up at the end of the
+// chunk.
+template <int nIn, typename Block, typename One>
+OPS_INLINE void run(const float *const *src, float *dst, int64_t n, const Block &block, const One &one) {
     constexpr int kChunk = 256, kBlocks = kChunk / 8;
-    float in[kChunk], out[kChunk];
+    float in[nIn][kChunk], out[kChunk];
     l8 slow[kBlocks];
     for (int64_t i = 0; i < n; i += kChunk) {
         const int len = int(std::min<int64_t>(kChunk, n - i));
         const int blocks = (len + 7) / 8;
-        std::memcpy(in, src + i, size_t(len) * sizeof(float));
-        std::memset(in + len, 0, size_t(blocks * 8 - len) * sizeof(float));
+        for (int k = 0; k < nIn; ++k) {
+            std::memcpy(in[k], src[k] + i, size_t(len) * sizeof(float));
+            std::memset(in[k] + len, 0, size_t(blocks * 8 - len) * sizeof(float));
+        }
         float *to = len == kChunk ? dst + i : out;
         l8 any{};
         for (int b = 0; b < blocks; ++b) {
             f8 f;
-            if constexpr (isExp)
-                expBlock(in + 8 * b, scale, f, slow[b]);
-            else
-                lnBlock(in + 8 * b, f, slow[b]);
+            block(in, 8 * b, f, slow[b]);
             storeV(to + 8 * b, f);
             any |= slow[b];
         }
@@ -177,19 +231,41 @@ OPS_INLINE void run(const float *src, float *dst, int64_t n, float scale) {
         if (anyLane(any))
             for (int b = 0; b < blocks; ++b)
                 for (int l = 0; l < 8; ++l)
-                    if (slow[b][l] && 8 * b + l < len)
-                        dst[i + 8 * b + l] = isExp ? expOne(in[8 * b + l], scale) : lnOne(in[8 * b + l]);
+                    if (slow[b][l] && 8 * b + l < len) dst[i + 8 * b + l] = one(in, 8 * b + l);
     }
 }
 
+OPS_INLINE void runExp(const float *s, float *d, int64_t n, float scale) {
+    typedef float In[256];
+    run<1>(
+        &s, d, n, [scale](const In *in, int j, f8 &f, l8 &slow) { expBlock(in[0] + j, scale, f, slow); },
+        [scale](const In *in, int j) { return expOne(in[0][j], scale); });
+}
+OPS_INLINE void runLn(const float *s, float *d, int64_t n) {
+    typedef float In[256];
+    run<1>(
+        &s, d, n, [](const In *in, int j, f8 &f, l8 &slow) { lnBlock(in[0] + j, f, slow); },
+        [](const In *in, int j) { return lnOne(in[0][j]); });
+}
+OPS_INLINE void runAtan2(const float *y, const float *x, float *d, int64_t n) {
+    typedef float In[256];
+    const float *src[2] = {y, x};
+    run<2>(
+        src, d, n, [](const In *in, int j, f8 &f, l8 &slow) { atan2Block(in[0] + j, in[1] + j, f, slow); },
+        [](const In *in, int j) { return atan2One(in[0][j], in[1][j]); });
+}
+
 #if OPS_HAVE_TARGETS
-OPS_TARGET("avx512f") void expAvx512(const float *s, float *d, int64_t n, float scale) { run<true>(s, d, n, scale); }
-OPS_TARGET("avx2") void expAvx2(const float *s, float *d, int64_t n, float scale) { run<true>(s, d, n, scale); }
-OPS_TARGET("avx512f") void lnAvx512(const float *s, float *d, int64_t n) { run<false>(s, d, n, 1.0f); }
-OPS_TARGET("avx2") void lnAvx2(const float *s, float *d, int64_t n) { run<false>(s, d, n, 1.0f); }
+OPS_TARGET("avx512f") void expAvx512(const float *s, float *d, int64_t n, float scale) { runExp(s, d, n, scale); }
+OPS_TARGET("avx2") void expAvx2(const float *s, float *d, int64_t n, float scale) { runExp(s, d, n, scale); }
+OPS_TARGET("avx512f") void lnAvx512(const float *s, float *d, int64_t n) { runLn(s, d, n); }
+OPS_TARGET("avx2") void lnAvx2(const float *s, float *d, int64_t n) { runLn(s, d, n); }
+OPS_TARGET("avx512f") void atan2Avx512(const float *y, const float *x, float *d, int64_t n) { runAtan2(y, x, d, n); }
+OPS_TARGET("avx2") void atan2Avx2(const float *y, const float *x, float *d, int64_t n) { runAtan2(y, x, d, n); }
 #endif
-void expBase(const float *s, float *d, int64_t n, float scale) { run<true>(s, d, n, scale); }
-void lnBase(const float *s, float *d, int64_t n) { run<false>(s, d, n, 1.0f); }
+void expBase(const float *s, float *d, int64_t n, float scale) { runExp(s, d, n, scale); }
+void lnBase(const float *s, float *d, int64_t n) { runLn(s, d, n); }
+void atan2Base(const float *y, const float *x, float *d, int64_t n) { runAtan2(y, x, d, n); }
 
 int pickLevel(int level) {
     const int best = vectorLevel();
@@ -218,6 +294,17 @@ void lnFloats(const float *src, float *dst, int64_t n, int level) {
 #endif
     (void)level;
     lnBase(src, dst, n);
+}
+
+void atan2Floats(const float *y, const float *x, float *dst, int64_t n, int level) {
+#if OPS_HAVE_TARGETS
+    switch (pickLevel(level)) {
+    case 2: atan2Avx512(y, x, dst, n); return;
+    case 1: atan2Avx2(y, x, dst, n); return;
+    }
+#endif
+    (void)level;
+    atan2Base(y, x, dst, n);
 }
 
 }  // namespace ops

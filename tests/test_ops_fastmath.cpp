@@ -180,3 +180,141 @@ TEST(FastMath, OperationsCoverEveryRunLengthInPlace) {
         EXPECT_TRUE(sameBits(in, wantExp)) << n;
     }
 }
+
+namespace {
+
+float atan2Ref(float y, float x) { return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x))); }
+
+void expectAtan2Bits(const std::vector<float> &y, const std::vector<float> &x, const std::vector<float> &out,
+                     const char *what) {
+    int bad = 0;
+    for (size_t i = 0; i < y.size(); ++i) {
+        const float want = atan2Ref(y[i], x[i]);
+        if (bitsOf(out[i]) != bitsOf(want) && ++bad <= 5)
+            ADD_FAILURE() << what << ": atan2(" << std::hexfloat << y[i] << ", " << x[i] << ") gave " << out[i]
+                          << ", library " << want;
+    }
+    EXPECT_EQ(bad, 0) << what;
+}
+
+void checkAtan2(const std::vector<float> &y, const std::vector<float> &x, const char *what) {
+    std::vector<float> out(y.size());
+    for (int level : kLevels) {
+        ops::atan2Floats(y.data(), x.data(), out.data(), int64_t(y.size()), level);
+        expectAtan2Bits(y, x, out, what);
+    }
+}
+
+}  // namespace
+
+TEST(FastMath, ArcTangentMatchesLibraryOnRandomPairs) {
+    std::mt19937_64 gen(21);
+    std::uniform_real_distribution<float> pixel(-256.0f, 256.0f);
+    const size_t n = 3000000;
+    std::vector<float> y(n), x(n);
+    for (size_t i = 0; i < n; ++i) {
+        switch (i % 4) {
+        case 0:  // any bit patterns
+            y[i] = fromBits(uint32_t(gen()));
+            x[i] = fromBits(uint32_t(gen()));
+            break;
+        case 1:  // pixel values
+            y[i] = pixel(gen);
+            x[i] = pixel(gen);
+            break;
+        case 2: {  // magnitudes within a few powers of two of each other
+            const int e = int(gen() % 250) - 125;
+            y[i] = std::ldexp(pixel(gen), e);
+            x[i] = std::ldexp(pixel(gen), e + int(gen() % 7) - 3);
+            break;
+        }
+        default:  // far apart magnitudes: the angle is tiny or near a multiple of pi/2
+            y[i] = std::ldexp(pixel(gen), int(gen() % 300) - 150);
+            x[i] = pixel(gen);
+            if (i & 4) std::swap(y[i], x[i]);
+        }
+    }
+    checkAtan2(y, x, "atan2 random");
+}
+
+TEST(FastMath, ArcTangentMatchesLibraryAtEdges) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    // Special values, the smallest and largest floats, ratios of one and of
+    // tan(pi/12) (where the reduction changes), and ratios so small that
+    // the angle is a subnormal float or zero.
+    std::vector<float> special = {0.0f, -0.0f, inf, -inf, nan, -nan, fromBits(0x7f800001u), 1.0f, -1.0f,
+                                  std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+                                  std::numeric_limits<float>::min(), -std::numeric_limits<float>::min(),
+                                  std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::denorm_min(),
+                                  fromBits(0x007fffffu), 3.0f, -0.25f, 1e30f, -1e-30f};
+    std::vector<float> y, x;
+    for (float a : special)
+        for (float b : special) {
+            y.push_back(a);
+            x.push_back(b);
+        }
+    std::vector<float> near1, nearTan;
+    around(near1, 1.0f, 2000);
+    around(nearTan, float(std::tan(M_PI / 12)), 2000);
+    for (float s : {1.0f, -1.0f, 0x1p-100f, 0x1p100f}) {
+        for (float v : near1) {
+            y.push_back(v * s);
+            x.push_back(s);
+            y.push_back(-s);
+            x.push_back(v * s);
+        }
+        for (float v : nearTan) {
+            y.push_back(v * s);
+            x.push_back(s);
+            y.push_back(s);
+            x.push_back(-v * s);
+        }
+    }
+    for (int e = -149; e <= 127; ++e)
+        for (float xv : {1.0f, -1.0f, 0x1p-20f, 0x1p20f, 7.5f}) {
+            y.push_back(std::ldexp(1.0f, e));
+            x.push_back(xv);
+            y.push_back(-std::ldexp(1.5f, e));
+            x.push_back(xv);
+            x.push_back(std::ldexp(1.0f, e));
+            y.push_back(xv);
+        }
+    checkAtan2(y, x, "atan2 edges");
+    // Values known by hand.
+    const std::vector<float> ky = {0.0f, -0.0f, 0.0f, -0.0f, 1.0f, inf, -inf, 1.0f, 1.0f, 0x1p-140f};
+    const std::vector<float> kx = {1.0f, 1.0f, -1.0f, -1.0f, 0.0f, inf, -1.0f, 1.0f, -1.0f, 1.0f};
+    std::vector<float> out(ky.size());
+    ops::atan2Floats(ky.data(), kx.data(), out.data(), int64_t(ky.size()));
+    const float pi = float(M_PI);
+    EXPECT_EQ(out, (std::vector<float>{0.0f, -0.0f, pi, -pi, float(M_PI / 2), float(M_PI / 4), -float(M_PI / 2),
+                                       float(M_PI / 4), float(3 * M_PI / 4), 0x1p-140f}));
+    EXPECT_TRUE(std::signbit(out[1]));
+    EXPECT_FALSE(std::signbit(out[0]));
+}
+
+// Every run length up to a few blocks, into another image and in place over
+// either input, float and complex.
+TEST(FastMath, ArcTangentCoversEveryRunLengthInPlace) {
+    std::mt19937 gen(9);
+    std::uniform_real_distribution<float> d(-50.0f, 50.0f);
+    for (int n = 1; n <= 40; ++n) {
+        for (const char *type : {"float", "complex"}) {
+            Img a = make(type, n, 1), b = make(type, n, 1), out = make(type, n, 1);
+            for (int64_t i = 0; i < count(a); ++i) {
+                px(a)[i] = d(gen);
+                px(b)[i] = d(gen);
+            }
+            const std::vector<float> ya = snapshot(a), xb = snapshot(b);
+            std::vector<float> want(ya.size());
+            for (size_t i = 0; i < want.size(); ++i) want[i] = atan2Ref(ya[i], xb[i]);
+            ASSERT_EQ(flatan2(a.get(), b.get(), out.get()), 0);
+            EXPECT_TRUE(sameBits(out, want)) << type << " " << n;
+            EXPECT_TRUE(sameBits(a, ya) && sameBits(b, xb)) << type << " " << n;
+            ASSERT_EQ(flatan2(a.get(), b.get(), a.get()), 0);
+            EXPECT_TRUE(sameBits(a, want)) << type << " " << n;
+            for (size_t i = 0; i < ya.size(); ++i) px(a)[i] = ya[i];
+            ASSERT_EQ(flatan2(a.get(), b.get(), b.get()), 0);
+            EXPECT_TRUE(sameBits(b, want)) << type << " " << n;
+        }
+    }
+}
