@@ -53,6 +53,15 @@ OPS_INLINE l8 nearMidpoint(const d8 &y) {
     return (l8)((far | -far) >> 63) - 1;
 }
 
+// All ones in the lanes where a < b, for a and b >= 0 (their bits order as
+// the values do); an integer subtraction and shift, for the same reason.
+OPS_INLINE l8 below(const d8 &a, const d8 &b) { return -(l8)(((u8)a - (u8)b) >> 63); }
+
+// a where the mask m is all ones, else b; bit operations, as GCC takes a
+// select of wide double vectors lane by lane on the narrower instruction
+// sets.
+OPS_INLINE d8 pick(const l8 &m, const d8 &a, const d8 &b) { return (d8)(((l8)a & m) | ((l8)b & ~m)); }
+
 OPS_INLINE bool anyLane(const l8 &m) {
     typedef int64_t l4 __attribute__((vector_size(32)));
     typedef int64_t l2 __attribute__((vector_size(16)));
@@ -177,11 +186,11 @@ OPS_INLINE void atan2Block(const float *ys, const float *xs, f8 &out, l8 &slow) 
     const f8 one = f8{} + 1.0f;
     const d8 ady = __builtin_convertvector(ok ? (f8)yb : one, d8);
     const d8 adx = __builtin_convertvector(ok ? (f8)xb : one, d8);
-    const l8 swap = ady > adx;
-    const d8 lo = swap ? adx : ady, hi = swap ? ady : adx;
-    const l8 big = lo > hi * splat(0x1.126145e9ecd56p-2);  // tan(pi/12)
-    const d8 num = big ? lo * splat(0x1.bb67ae8584caap0) - hi : lo;
-    const d8 den = big ? lo + hi * splat(0x1.bb67ae8584caap0) : hi;
+    const l8 swap = __builtin_convertvector((f8)yb > (f8)xb, l8);
+    const d8 lo = pick(swap, adx, ady), hi = pick(swap, ady, adx);
+    const l8 big = below(hi * splat(0x1.126145e9ecd56p-2), lo);  // tan(pi/12)
+    const d8 num = pick(big, lo * splat(0x1.bb67ae8584caap0) - hi, lo);
+    const d8 den = pick(big, lo + hi * splat(0x1.bb67ae8584caap0), hi);
     const d8 t = num / den;
     const d8 s = t * t, s2 = s * s, s4 = s2 * s2, s8 = s4 * s4;
     const d8 a0 = splat(1.0) - splat(1.0 / 3) * s, a1 = splat(1.0 / 5) - splat(1.0 / 7) * s;
@@ -190,16 +199,20 @@ OPS_INLINE void atan2Block(const float *ys, const float *xs, f8 &out, l8 &slow) 
     const d8 b0 = a0 + a1 * s2, b1 = a2 + a3 * s2, b2 = a4 + splat(1.0 / 21) * s2;
     const d8 p = (b0 + b1 * s4) + b2 * s8;
     const d8 at = t * p;
-    d8 a = big ? splat(0x1.0c152382d7365p-1) + at : at;  // pi/6
-    a = swap ? splat(0x1.921fb54442d18p0) - a : a;       // pi/2
+    d8 a = pick(big, splat(0x1.0c152382d7365p-1) + at, at);  // pi/6
+    a = pick(swap, splat(0x1.921fb54442d18p0) - a, a);  // pi/2
     const l8 xneg = __builtin_convertvector((i8)xv < 0, l8);
-    a = xneg ? splat(0x1.921fb54442d18p1) - a : a;  // pi
+    a = pick(xneg, splat(0x1.921fb54442d18p1) - a, a);  // pi
     const u8 sign = (u8)__builtin_convertvector((i8)yv, l8) & 0x8000000000000000u;
     const d8 y = (d8)((u8)a | sign);
     out = __builtin_convertvector(y, f8);
     // Lanes off the fast road computed atan2(1, 1), never near a midpoint.
-    slow = nearMidpoint(y) | __builtin_convertvector(~ok, l8) | (l8)(a < splat(0x1p-126));
+    slow = nearMidpoint(y) | __builtin_convertvector(~ok, l8) | below(a, splat(0x1p-126));
 }
+
+// Lambdas handed to run are inlined too: only then are they built for the
+// caller's instruction set.
+#define OPS_LAMBDA __attribute__((always_inline))
 
 // Chunks of kChunk samples of nIn inputs (block fills a vector of results
 // and the lanes for the library call, one(i) is the library road for
@@ -238,21 +251,21 @@ OPS_INLINE void run(const float *const *src, float *dst, int64_t n, const Block 
 OPS_INLINE void runExp(const float *s, float *d, int64_t n, float scale) {
     typedef float In[256];
     run<1>(
-        &s, d, n, [scale](const In *in, int j, f8 &f, l8 &slow) { expBlock(in[0] + j, scale, f, slow); },
-        [scale](const In *in, int j) { return expOne(in[0][j], scale); });
+        &s, d, n, [scale](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { expBlock(in[0] + j, scale, f, slow); },
+        [scale](const In *in, int j) OPS_LAMBDA { return expOne(in[0][j], scale); });
 }
 OPS_INLINE void runLn(const float *s, float *d, int64_t n) {
     typedef float In[256];
     run<1>(
-        &s, d, n, [](const In *in, int j, f8 &f, l8 &slow) { lnBlock(in[0] + j, f, slow); },
-        [](const In *in, int j) { return lnOne(in[0][j]); });
+        &s, d, n, [](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { lnBlock(in[0] + j, f, slow); },
+        [](const In *in, int j) OPS_LAMBDA { return lnOne(in[0][j]); });
 }
 OPS_INLINE void runAtan2(const float *y, const float *x, float *d, int64_t n) {
     typedef float In[256];
     const float *src[2] = {y, x};
     run<2>(
-        src, d, n, [](const In *in, int j, f8 &f, l8 &slow) { atan2Block(in[0] + j, in[1] + j, f, slow); },
-        [](const In *in, int j) { return atan2One(in[0][j], in[1][j]); });
+        src, d, n, [](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { atan2Block(in[0] + j, in[1] + j, f, slow); },
+        [](const In *in, int j) OPS_LAMBDA { return atan2One(in[0][j], in[1][j]); });
 }
 
 #if OPS_HAVE_TARGETS
