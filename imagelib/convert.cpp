@@ -117,21 +117,18 @@ void convertRun(const TS *s, int64_t sstep, TD *d, int64_t dstep, int64_t n) {
     }
 }
 
-int refuseType(const char *name) {
-    Zvekerr = ZVEK_EDTYPE;
+// Reports "name: what" with the given code and answers -3.
+int refuse(const char *name, int code, const char *what) {
+    Zvekerr = code;
     char msg[96];
-    std::snprintf(msg, sizeof msg, "%s: unrecognized or illegal data type.", name);
+    std::snprintf(msg, sizeof msg, "%s: %s", name, what);
     Zvekext(ZVEKSLV, msg);
     return -3;
 }
 
-int refuseNoData(const char *name) {
-    Zvekerr = ZVEK_EBADHDR;
-    char msg[96];
-    std::snprintf(msg, sizeof msg, "%s: image has no pixel data.", name);
-    Zvekext(ZVEKSLV, msg);
-    return -3;
-}
+int refuseType(const char *name) { return refuse(name, ZVEK_EDTYPE, "unrecognized or illegal data type."); }
+
+int refuseNoData(const char *name) { return refuse(name, ZVEK_EBADHDR, "image has no pixel data."); }
 
 bool isComplex(int code) { return code == DT_32CMP || code == DT_64CMP; }
 
