@@ -35,8 +35,11 @@ void release(ZVEKHDR *&image) {
     image = nullptr;
 }
 
+// A zero image; null when a length is not positive (an image without pixels
+// is not a valid image) or does not fit the header.
 ZVEKHDR *makeImage(const char *type, int32_t ndim, int64_t cols, int64_t rows, int64_t frames = 0) {
-    if (cols < 0 || rows < 0 || frames < 0 || cols > INT32_MAX || rows > INT32_MAX)
+    if (cols < 1 || rows < 1 || (ndim == 3 && frames < 1) || cols > INT32_MAX || rows > INT32_MAX ||
+        frames > INT32_MAX)
         return nullptr;
     const int32_t dims[4] = {ndim, int32_t(cols), int32_t(rows), int32_t(frames)};
     return Zvekcreate(type, dims, 11, 0);
@@ -284,6 +287,11 @@ void ZVektoolMainWindow::hogDescriptor() {
         zvekUi().message(tr("Input empty"));
         return;
     }
+    // One cell is 8 x 8 pixels: a smaller input has no cell to describe.
+    if (in->vekndim < 2 || Zvekdimen(in, 0) < 8 || Zvekdimen(in, 1) < 8) {
+        zvekUi().message(tr("To compute a HoG, input must have at least 8 rows and 8 columns"));
+        return;
+    }
     ZVEKHDR *hog = makeImage("float", 3, Zvekdimen(in, 0) / 8, Zvekdimen(in, 1) / 8, 9);
     if (!hog) return;
     const int r = HoGdescriptor(in, hog);
@@ -384,24 +392,33 @@ void ZVektoolMainWindow::resizeInput() {
         return;
     }
 
+    // The target has Input 1's data type, dimensions and frames. It is made
+    // before the buffers are requested, so that a target that cannot be
+    // made (too large) is told and leaves the Output slot as it was.
+    ZVEKHDR *input = slotImageOf(getRadioButtonStatus(INPUT_1));
+    ZVEKHDR *resized = nullptr;
+    if (input) {
+        const int ndim = input->vekndim;
+        resized = makeImage(input->vekdt, ndim, cols, rows, ndim == 3 ? Zvekdimen(input, 2) : 0);
+        if (!resized) {
+            zvekUi().message(tr("Cannot make an image of %1 rows and %2 columns.").arg(rows).arg(cols));
+            return;
+        }
+    }
+
     ZVEKHDR *in = nullptr, *out = nullptr;
     int outSlot = -1;
     const int answer = getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
     if (answer < 0) {
+        if (resized) Zvekfree(resized, 7);
         ZVEKHDR *none = nullptr;
-        if (!slotImageOf(getRadioButtonStatus(INPUT_1))) dispatcher->unary(10, none, none);
+        if (!input) dispatcher->unary(10, none, none);
         updateAccessability();
         return;
     }
-    // Same data type, dimensions and frames as Input 1.
-    const int ndim = in->vekndim;
-    ZVEKHDR *resized = makeImage(in->vekdt, ndim, cols, rows, ndim == 3 ? Zvekdimen(in, 2) : 0);
+    replaceBuffer(answer, outSlot, out, resized);
     disableButtons();
-    bool ok = false;
-    if (resized) {
-        replaceBuffer(answer, outSlot, out, resized);
-        ok = Zvekzoomupdown(in, resized, mode) == 0;
-    }
+    const bool ok = Zvekzoomupdown(in, resized, mode) == 0;
     if (answer == 1) handOver(outSlot, ok, true);
     updateAccessability();
 }
@@ -515,7 +532,16 @@ void ZVektoolMainWindow::pcon() {
     for (int i = 0; i < 6; ++i) v[i] = values[i].isEmpty() ? kParameters[i].empty : values[i].toFloat();
 
     disableButtons();
-    pconsub(in1, in2, v[0], v[1], v[2], v[3], v[4], v[5]);
+    // A refusal leaves Input 1 as it was; the operation has said why on
+    // standard output, the user is told here.
+    switch (pconsub(in1, in2, v[0], v[1], v[2], v[3], v[4], v[5])) {
+    case 0: break;
+    case -12: zvekUi().message(tr("Restoration works on float images only: convert both inputs to float.")); break;
+    case -13: zvekUi().message(tr("Input 1 and Input 2 must have the same number of rows and columns.")); break;
+    case -14: zvekUi().message(tr("These annealing parameters would not let the restoration finish.")); break;
+    case -15: zvekUi().message(tr("Restoration needs images of at least 3 rows and 3 columns.")); break;
+    default: badMsg(3); break;
+    }
     updateAccessability();
 }
 
@@ -549,26 +575,28 @@ void ZVektoolMainWindow::runScript() {
 
     scriptOutputPath = scriptDir + "/ImgViewTempOutput.Zvek";
     const QByteArray output = scriptOutputPath.toLocal8Bit();
-    ZVEKHDR *result = QFileInfo(scriptOutputPath).isFile() ? Zvekpin(output.constData()) : nullptr;
-    if (!result) {
-        // A missing or unreadable result leaves Input 2 as it was.
+    if (!QFileInfo(scriptOutputPath).isFile()) {
         zvekUi().message(tr("Your script did not produce an output file that I know how to process"));
         return;
     }
+    ZVEKHDR *result = Zvekpin(output.constData());
     const int slot = getRadioButtonStatus(INPUT_2);
-    if (slot < 0) {
+    if (result && slot >= 0) {
+        release(gZVektool->images[slot]);
+        gZVektool->images[slot] = result;
+        gZVektool->imageNames[slot] = "ReturnedFromScript";
+    } else if (result) {
         Zvekfree(result, 7);
-        return;
     }
-    release(gZVektool->images[slot]);
-    gZVektool->images[slot] = result;
-    gZVektool->imageNames[slot] = "ReturnedFromScript";
+    // The result file is used up either way, and the script can be run again.
     const QByteArray remove = "rm " + shellQuoted(scriptOutputPath);
     if (std::system(remove.constData()) != 0) {
         std::printf("cannot remove %s\n", output.constData());
         std::fflush(stdout);
     }
     rerunAct->setEnabled(true);
+    // An unreadable result (reported by the reader) leaves Input 2 as it was.
+    if (!result) zvekUi().message(tr("Your script did not produce an output file that I know how to process"));
 }
 
 void ZVektoolMainWindow::rerunScript() {
