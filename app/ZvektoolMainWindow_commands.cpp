@@ -137,8 +137,11 @@ void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
     // Colour results need a buffer of three frames of Input 1's plane.
     if ((command.threeFrames == 1 && !(out->vekndim == 3 && Zvekdimen(out, 2) == 3)) ||
         (command.threeFrames == 2 && out->vekndim != 3)) {
-        ZVEKHDR *colour = makeImage("float", 3, Zvekdimen(in, 0), Zvekdimen(in, 1), 3);
+        // A one-dimensional input has no plane to colour.
+        ZVEKHDR *colour =
+            in->vekndim >= 2 ? makeImage("float", 3, Zvekdimen(in, 0), Zvekdimen(in, 1), 3) : nullptr;
         if (!colour) {
+            zvekUi().message(tr("Cannot make a three-frame image of Input 1's columns and rows."));
             if (answer == 1) release(gZVektool->scratchImage);
             updateAccessability();
             return;

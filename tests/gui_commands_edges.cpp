@@ -293,3 +293,24 @@ TEST_F(RealFormTest, ResizeFormRowsAndTypedValues) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 8; ++c) EXPECT_EQ(pixels(slot(1))[r * 8 + c], float((r / 2) * 4 + c / 2)) << r << c;
 }
+
+TEST_F(CommandTest, ColourCommandsOfALineAreToldAndKeepIt) {
+    put(0, makeFloat({1, 40}, ripple));
+    ZVEKHDR *line = slot(0);
+    const std::vector<float> data = snapshot(line);
+    select(0, 0, 0);
+    user.intAnswers.push_back(0);
+    press(mw->cmapButton);
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0], "Cannot make a three-frame image of Input 1's columns and rows.");
+    EXPECT_TRUE(user.ints.empty());
+    EXPECT_EQ(slot(0), line);
+    EXPECT_EQ(snapshot(line), data);
+    EXPECT_EQ(controller->scratchImage, nullptr);
+    EXPECT_TRUE(mw->cmapButton->isEnabled());
+    toMode1();
+    press(mw->histeqButton);  // MarkMax
+    EXPECT_EQ(user.messages.size(), 2u);
+    EXPECT_TRUE(user.doubles.empty());
+    EXPECT_EQ(slot(0), line);
+}
