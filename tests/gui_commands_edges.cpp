@@ -16,14 +16,6 @@
 
 namespace {
 float ripple(int i) { return float((i * 11) % 19) - 4.0f; }
-
-bool writeScript(const QString &path, const QByteArray &body) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 }  // namespace
 
 TEST_F(CommandTest, HogNeedsOneWholeCellAndCountsEveryPixelOfIt) {

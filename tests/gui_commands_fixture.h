@@ -5,12 +5,22 @@
 #define GUI_COMMANDS_FIXTURE_H
 
 #include <QAction>
+#include <QFile>
 #include <QPushButton>
 #include <cmath>
 #include <functional>
 #include <vector>
 
 #include "zvekop_testui.h"
+
+// Writes an executable shell script.
+inline bool writeScript(const QString &path, const QByteArray &body) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write("#!/bin/sh\n" + body);
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
 
 class CommandUi : public ScriptUi {
 public:

@@ -13,15 +13,6 @@
 
 namespace {
 
-// Writes an executable shell script.
-bool writeScript(const QString &path, const QByteArray &body) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 float wave(int i) { return float((i * 29) % 31) * 0.25f; }
 
 // A step of 12 columns with a little deterministic noise.
