@@ -45,6 +45,12 @@ ZVEKHDR *makeImage(const char *type, int32_t ndim, int64_t cols, int64_t rows, i
     return Zvekcreate(type, dims, 11, 0);
 }
 
+// Told when a result image could not be made (the library has reported
+// why on standard error); the input images are as they were.
+void tellNoResultImage() {
+    zvekUi().message(QCoreApplication::translate("ZVektoolMainWindow", "Cannot make the result image."));
+}
+
 // A path as one word for the shell.
 QByteArray shellQuoted(const QString &path) {
     QByteArray local = path.toLocal8Bit();
@@ -120,10 +126,12 @@ void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
         disableButtons();
     }
     if (answer < 0) {
-        // An empty Input 1 is told by the dispatcher; a buffer that could not
-        // be made has been reported by the library.
+        // An empty Input 1 is told by the dispatcher.
         ZVEKHDR *none = nullptr;
-        if (!slotImageOf(getRadioButtonStatus(INPUT_1))) dispatcher->unary(command.code, none, none);
+        if (!slotImageOf(getRadioButtonStatus(INPUT_1)))
+            dispatcher->unary(command.code, none, none);
+        else
+            tellNoResultImage();
         updateAccessability();
         return;
     }
@@ -296,7 +304,10 @@ void ZVektoolMainWindow::hogDescriptor() {
         return;
     }
     ZVEKHDR *hog = makeImage("float", 3, Zvekdimen(in, 0) / 8, Zvekdimen(in, 1) / 8, 9);
-    if (!hog) return;
+    if (!hog) {
+        tellNoResultImage();
+        return;
+    }
     const int r = HoGdescriptor(in, hog);
     std::printf("HoG returned %d\n", r);
     std::fflush(stdout);
@@ -329,6 +340,8 @@ void ZVektoolMainWindow::showHog() {
             Zvekfree(picture, 7);  // the input stays
         else
             storeOutput(outSlot, picture);
+    } else {
+        tellNoResultImage();
     }
     updateAccessability();
 }
@@ -358,22 +371,28 @@ void ZVektoolMainWindow::crop() {
         return;
     }
 
+    // The crop is made before the buffers are requested: when it cannot be
+    // made the Output slot keeps what it holds.
+    ZVEKHDR *piece = makeImage("float", threeD ? 3 : 2, c1 - c0, r1 - r0, threeD ? frames : 0);
+    if (!piece) {
+        tellNoResultImage();
+        return;
+    }
     ZVEKHDR *in = nullptr, *out = nullptr;
     int outSlot = -1;
     const int answer = getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
     if (answer < 0) {
+        Zvekfree(piece, 7);
+        tellNoResultImage();
         updateAccessability();
         return;
     }
-    ZVEKHDR *piece = makeImage("float", threeD ? 3 : 2, c1 - c0, r1 - r0, threeD ? frames : 0);
-    if (piece) {
-        replaceBuffer(answer, outSlot, out, piece);
-        for (int f = 0; f < frames; ++f)
-            for (int r = 0; r < r1 - r0; ++r)
-                for (int col = 0; col < c1 - c0; ++col)
-                    Zvekfpp3d(piece, f, r, col, Zvekfgp3d(in, f, r + r0, col + c0));
-    }
-    if (answer == 1) handOver(outSlot, piece != nullptr, true);
+    replaceBuffer(answer, outSlot, out, piece);
+    for (int f = 0; f < frames; ++f)
+        for (int r = 0; r < r1 - r0; ++r)
+            for (int col = 0; col < c1 - c0; ++col)
+                Zvekfpp3d(piece, f, r, col, Zvekfgp3d(in, f, r + r0, col + c0));
+    if (answer == 1) handOver(outSlot, true, true);
     updateAccessability();
 }
 
@@ -413,15 +432,20 @@ void ZVektoolMainWindow::resizeInput() {
     int outSlot = -1;
     const int answer = getUnaryBuffers(in, out, outSlot, FLOAT_OUT);
     if (answer < 0) {
-        if (resized) Zvekfree(resized, 7);
         ZVEKHDR *none = nullptr;
-        if (!input) dispatcher->unary(10, none, none);
+        if (resized) {
+            Zvekfree(resized, 7);
+            tellNoResultImage();
+        } else if (!input) {
+            dispatcher->unary(10, none, none);
+        }
         updateAccessability();
         return;
     }
     replaceBuffer(answer, outSlot, out, resized);
     disableButtons();
     const bool ok = Zvekzoomupdown(in, resized, mode) == 0;
+    if (!ok) badMsg(3);  // a line cannot be zoomed
     if (answer == 1) handOver(outSlot, ok, true);
     updateAccessability();
 }
@@ -504,7 +528,10 @@ void ZVektoolMainWindow::pcon() {
         ZVEKHDR *a = slotImageOf(getRadioButtonStatus(INPUT_1));
         ZVEKHDR *b = slotImageOf(getRadioButtonStatus(INPUT_2));
         ZVEKHDR *none = nullptr;
-        if (!a || !b) dispatcher->binary(0, a, b, none, outSlot);
+        if (!a || !b)
+            dispatcher->binary(0, a, b, none, outSlot);
+        else
+            tellNoResultImage();
         return;
     }
     if (in1->vekndim == 3) {

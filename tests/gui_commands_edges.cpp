@@ -306,3 +306,64 @@ TEST_F(CommandTest, ColourCommandsOfALineAreToldAndKeepIt) {
     EXPECT_TRUE(user.doubles.empty());
     EXPECT_EQ(slot(0), line);
 }
+
+namespace {
+void *refuseEveryAllocation(size_t, size_t) { return nullptr; }
+
+// While alive, every allocation of the image library fails; its reports on
+// standard error are kept out of the test's output.
+class NoImageMemory {
+public:
+    NoImageMemory() : saved_(Zvek_alcptr) {
+        testing::internal::CaptureStderr();
+        Zvek_alcptr = refuseEveryAllocation;
+    }
+    ~NoImageMemory() {
+        Zvek_alcptr = saved_;
+        testing::internal::GetCapturedStderr();
+    }
+
+private:
+    void *(*saved_)(size_t, size_t);
+};
+}  // namespace
+
+TEST_F(CommandTest, ResultsThatCannotBeMadeAreToldAndChangeNothing) {
+    put(0, makeFloat({2, 16, 16}, ripple));
+    put(1, makeFloat({2, 16, 16}, ripple));
+    put(2, makeFloat({2, 3, 3}, ripple));
+    const std::vector<ZVEKHDR *> before(controller->images, controller->images + 8);
+    const std::vector<float> outData = snapshot(slot(2));
+    select(0, 1, 2);
+    controller->prevClickCol = 1;
+    controller->prevClickRow = 1;
+    controller->lastClickCol = 5;
+    controller->lastClickRow = 5;
+    {
+        NoImageMemory none;
+        press(mw->dxButton);  // no buffer: no sigma is asked
+        press(mw->pconButton);
+        toMode1();
+        press(mw->dxButton);   // HoG
+        press(mw->expButton);  // Crop
+        user.typeIntoForm({{0, "8"}, {1, "8"}});
+        press(mw->invButton);  // Resize
+    }
+    ASSERT_EQ(user.messages.size(), 5u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(user.messages[i], "Cannot make the result image.") << i;
+    EXPECT_EQ(user.messages[4], "Cannot make an image of 8 rows and 8 columns.");
+    EXPECT_TRUE(user.doubles.empty());
+    EXPECT_EQ(user.forms.size(), 1u);
+    EXPECT_EQ(std::vector<ZVEKHDR *>(controller->images, controller->images + 8), before);
+    EXPECT_EQ(snapshot(slot(2)), outData);
+    EXPECT_EQ(controller->scratchImage, nullptr);
+    EXPECT_TRUE(mw->dxButton->isEnabled());
+    EXPECT_TRUE(mw->addButton->isEnabled());
+
+    // A line cannot be zoomed: the library's refusal is told.
+    put(3, makeFloat({1, 12}, ripple));
+    select(3, 3, 4);
+    user.typeIntoForm({{0, "2"}, {1, "6"}, {2, "1"}});
+    press(mw->invButton);
+    EXPECT_EQ(user.messages.back(), "Function return error code.");
+}
