@@ -230,7 +230,7 @@ void ZVektoolMainWindow::histeq() {
 
 void ZVektoolMainWindow::pseudo() {
     CommandScope scope(this);
-    runModeZeroUnary({18, FLOAT_OUT, false, 2});
+    runModeZeroUnary({18, FLOAT_OUT, false, 1});
 }
 
 void ZVektoolMainWindow::blur() {
