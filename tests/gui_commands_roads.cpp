@@ -186,3 +186,32 @@ TEST_F(CommandTest, LabellingWaitTakesNoInputFromTheControlPanel) {
     EXPECT_TRUE(qt_sendShortcutOverrideEvent(mw, 0, Qt::Key_V, Qt::ControlModifier, "v"));
     EXPECT_EQ(dimsOf(slot(1)), (std::vector<int32_t>{2, 4, 4}));
 }
+
+namespace {
+void *noMemory(size_t, size_t) { return nullptr; }
+}  // namespace
+
+TEST_F(CommandTest, TwoImageResultThatCannotBeMadeIsTold) {
+    put(0, makeFloat({2, 6, 6}, [](int i) { return float(i); }));
+    put(1, makeFloat({2, 6, 6}, [](int i) { return float(2 * i); }));
+    put(2, makeFloat({2, 3, 3}, [](int i) { return float(-i); }));
+    const std::vector<ZVEKHDR *> before(controller->images, controller->images + 8);
+    const std::vector<float> kept = snapshot(slot(2));
+    auto *saved = Zvek_alcptr;
+    testing::internal::CaptureStderr();
+    Zvek_alcptr = noMemory;
+    select(0, 1, 2);
+    press(mw->addButton);
+    select(0, 1, 0);
+    press(mw->correlateButton);
+    press(mw->gdirButton);
+    Zvek_alcptr = saved;
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(user.messages.size(), 3u);
+    for (const QString &m : user.messages) EXPECT_EQ(m, "Cannot make the result image.");
+    EXPECT_TRUE(user.forms.empty()) << "no translation is asked";
+    EXPECT_TRUE(user.notices.empty());
+    EXPECT_EQ(std::vector<ZVEKHDR *>(controller->images, controller->images + 8), before);
+    EXPECT_EQ(snapshot(slot(2)), kept);
+    EXPECT_TRUE(mw->addButton->isEnabled());
+}
