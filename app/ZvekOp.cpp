@@ -486,17 +486,20 @@ void ZVekOp::colormap6(ZVEKHDR *labels, ZVEKHDR *out, int n) {
     skipRandom(3 * count - entry);
 
     // Colour of every pixel: black for labels without an entry.
-    auto indexOf = [&](int v) -> int64_t {
-        if (v < 2 || v > top) return -1;
-        if (direct) return index[size_t(v)];
-        return std::lower_bound(used.begin(), used.end(), v) - used.begin();
+    const size_t m = used.size();
+    auto paintPixel = [&](int r, int c, int64_t i) {
+        for (int f = 0; f < 3; ++f) Zvekfpp3d(out, f, r, c, i < 0 ? 0 : colours[size_t(f) * m + size_t(i)]);
     };
     auto label = seen.cbegin();
     for (int r = 1; r < rows; ++r)
         for (int c = 1; c < cols; ++c) {
-            const int64_t i = indexOf(*label++);
-            for (int f = 0; f < 3; ++f)
-                Zvekfpp3d(out, f, r, c, i < 0 ? 0 : colours[size_t(f) * used.size() + size_t(i)]);
+            const int v = *label++;
+            if (v < 2 || v > top)
+                paintPixel(r, c, -1);
+            else if (direct)
+                paintPixel(r, c, index[size_t(v)]);
+            else
+                paintPixel(r, c, std::lower_bound(used.begin(), used.end(), v) - used.begin());
         }
 }
 
