@@ -215,3 +215,51 @@ TEST_F(CommandTest, TwoImageResultThatCannotBeMadeIsTold) {
     EXPECT_EQ(snapshot(slot(2)), kept);
     EXPECT_TRUE(mw->addButton->isEnabled());
 }
+
+TEST_F(CommandTest, RandomMapAfterLabellingUsesTheLabelCount) {
+    // Four blocks of different grey on a ground too dark to be labelled.
+    auto blocks = [](int i) {
+        const int r = i / 24, c = i % 24;
+        if (r >= 3 && r < 9 && c >= 3 && c < 9) return 60.0f;
+        if (r >= 3 && r < 9 && c >= 14 && c < 20) return 120.0f;
+        if (r >= 12 && r < 18 && c >= 5 && c < 11) return 200.0f;
+        if (r >= 12 && r < 18 && c >= 14 && c < 20) return 160.0f;
+        return 0.0f;
+    };
+    put(0, makeFloat({2, 24, 20}, blocks));
+    select(0, 0, 1);
+    user.typeIntoForm({});
+    press(mw->cclButton);
+    const int count = controller->maxLabel;
+    ASSERT_EQ(user.notices.size(), 1u);
+    EXPECT_EQ(user.notices[0].text, QString("found %1 labels").arg(count));
+    ASSERT_EQ(count, 4) << "one label per block";
+
+    // The label image through the random map: labels 2 .. count - 1 take
+    // their colours from the table of count entries; 0, 1 and count have
+    // none and stay black.
+    select(1, 1, 2);
+    Zveksrand48(2024);
+    const std::vector<unsigned char> table = drawTable(count);
+    Zveksrand48(2024);
+    user.intAnswers = {6};
+    press(mw->cmapButton);
+    ASSERT_NE(slot(2), nullptr);
+    ASSERT_EQ(dimsOf(slot(2)), (std::vector<int32_t>{3, 24, 20, 3}));
+    const float *labels = pixels(slot(1));
+    const float *rgb = pixels(slot(2));
+    for (int i = 0; i < 480; ++i) {
+        const int r = i / 24, c = i % 24;
+        if (r == 0 || c == 0) continue;
+        const int v = int(labels[i]);
+        for (int f = 0; f < 3; ++f) {
+            const float want = v >= 2 && v < count ? float(table[size_t(v + f * count)]) : 0.0f;
+            ASSERT_EQ(rgb[f * 480 + i], want) << r << "," << c << " label " << v << " frame " << f;
+        }
+    }
+    // Inside each block all pixels share one label and so one colour.
+    for (int at : {5 * 24 + 5, 5 * 24 + 16, 15 * 24 + 7, 15 * 24 + 16}) {
+        const float v = labels[at];
+        for (int d : {1, 24, 25}) EXPECT_EQ(labels[at + d], v);
+    }
+}
