@@ -6,9 +6,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QToolBar>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -173,6 +176,67 @@ void replaceInController(const ZVEKHDR *old, ZVEKHDR *fresh) {
     if (gZVektool->scratchImage == old) gZVektool->scratchImage = fresh;
 }
 
+// Moves the library's 48-bit generator on by k values, as k calls of
+// Zvekdrand48 would. Short runs are drawn; long ones jump: k steps of
+// X = (a X + c) mod 2^48 are one step with a^k and c (a^(k-1) + ... + 1),
+// found by repeated squaring. The generator keeps its standard multiplier
+// and addend (nothing in the application changes them).
+void skipRandom(int64_t k) {
+    if (k <= 0) return;
+    if (k < 64) {
+        while (k-- > 0) Zvekdrand48();
+        return;
+    }
+    constexpr uint64_t kMask = (uint64_t(1) << 48) - 1;
+    uint64_t mul = 1, add = 0;                       // the jump so far
+    uint64_t stepMul = 0x5DEECE66Dull, stepAdd = 0xB;  // 2^i steps
+    for (uint64_t left = uint64_t(k); left != 0; left >>= 1) {
+        if (left & 1) {
+            mul = (mul * stepMul) & kMask;
+            add = (add * stepMul + stepAdd) & kMask;
+        }
+        stepAdd = ((stepMul + 1) * stepAdd) & kMask;
+        stepMul = (stepMul * stepMul) & kMask;
+    }
+    unsigned short probe[3] = {0, 0, 0};
+    const unsigned short *was = Zvekseed48(probe);
+    const uint64_t x = uint64_t(was[0]) | uint64_t(was[1]) << 16 | uint64_t(was[2]) << 32;
+    const uint64_t next = (mul * x + add) & kMask;
+    unsigned short state[3] = {static_cast<unsigned short>(next), static_cast<unsigned short>(next >> 16),
+                               static_cast<unsigned short>(next >> 32)};
+    Zvekseed48(state);
+}
+
+// Holds off the user's input to a main window's slot rows, buttons, menus
+// and tool bars while it lives (its other windows stay responsive): a wait
+// that processes events must not let a load, a paste or a click on the slot
+// rows (which would switch the commands on again) replace the images that a
+// command is working on.
+class InputHold {
+public:
+    explicit InputHold(QWidget *window) {
+        auto *main = qobject_cast<QMainWindow *>(window);
+        if (main == nullptr) return;
+        hold(main->centralWidget());
+        hold(main->menuWidget());
+        for (QToolBar *bar : main->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly)) hold(bar);
+    }
+    ~InputHold() {
+        for (const QPointer<QWidget> &w : held)
+            if (w) w->setEnabled(true);
+    }
+    InputHold(const InputHold &) = delete;
+    InputHold &operator=(const InputHold &) = delete;
+
+private:
+    void hold(QWidget *w) {
+        if (w == nullptr || !w->isEnabled()) return;
+        w->setEnabled(false);
+        held.push_back(w);
+    }
+    std::vector<QPointer<QWidget>> held;
+};
+
 // Failure code of the shifted arithmetic when its result image can't be
 // made (lengths beyond the 32-bit model, or no memory).
 constexpr int kNoResultImage = -9;
@@ -279,6 +343,7 @@ bool ZVekOp::labelling(ZVEKHDR *in, ZVEKHDR *out) {
         ui.notice(tr("CCL only works on grayscale images. Using it on a color image will produce strange "
                      "results."),
                   3000);
+        InputHold hold(dialogParent);
         delay();
     }
 
@@ -373,35 +438,68 @@ void ZVekOp::colormap6(ZVEKHDR *labels, ZVEKHDR *out, int n) {
     const int rows = paint ? std::min(el.rows, eo.rows) : 0;
     const int cols = paint ? std::min(el.cols, eo.cols) : 0;
 
-    // Labels with a colour: 2 .. n - 1. Only the entries of labels that
-    // occur are kept, but every entry is drawn, so the generator moves on
-    // by 3n - 2 values as it always does.
+    // The table holds entries 2 .. 3n - 1, one generator value each, label v
+    // taking entries v, v + n and v + 2n. Only the labels 2 .. n - 1 that
+    // occur get a colour; the entries between them are stepped over, so the
+    // generator always moves on by 3n - 2 values, however large n is.
     std::vector<int> seen;
     seen.reserve(size_t(std::max(rows - 1, 0)) * size_t(std::max(cols - 1, 0)));
-    int top = 1;
     for (int r = 1; r < rows; ++r)
-        for (int c = 1; c < cols; ++c) {
-            const int v = Zvekigp(labels, r, c);
-            seen.push_back(v);
-            if (v > top && v < n) top = v;
+        for (int c = 1; c < cols; ++c) seen.push_back(Zvekigp(labels, r, c));
+    // The labels with a colour that occur, ascending. Labels below 2^22 are
+    // found through a table indexed by label; larger ones by sorting.
+    int top = 1;
+    for (int v : seen)
+        if (v > top && v < n) top = v;
+    const bool direct = top < (1 << 22);
+    std::vector<int32_t> index(direct ? size_t(top) + 1 : 0, -1);
+    std::vector<int> used;
+    for (int v : seen)
+        if (v >= 2 && v < n) {
+            if (!direct)
+                used.push_back(v);
+            else if (index[size_t(v)] < 0)
+                index[size_t(v)] = 0;
         }
-    const int64_t count = std::max<int64_t>(n, 0);
-    std::vector<unsigned char> red(top + 1), green(top + 1), blue(top + 1);
-    for (int64_t k = 2; k < 3 * count; ++k) {
-        const auto value = static_cast<unsigned char>(static_cast<int>(Zvekdrand48() * 255.0));
-        const int64_t channel = k / count, v = k % count;
-        if (v > top) continue;
-        (channel == 0 ? red : channel == 1 ? green : blue)[v] = value;
+    if (direct) {
+        for (int v = 2; v <= top; ++v)
+            if (index[size_t(v)] == 0) {
+                index[size_t(v)] = int32_t(used.size());
+                used.push_back(v);
+            }
+    } else {
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
     }
 
+    const int64_t count = std::max<int64_t>(n, 0);
+    std::vector<unsigned char> colours(3 * used.size());
+    int64_t entry = 2;  // the entry the next generator value belongs to
+    for (int64_t channel = 0; channel < 3; ++channel)
+        for (size_t i = 0; i < used.size(); ++i) {
+            const int64_t wanted = channel * count + used[i];
+            skipRandom(wanted - entry);
+            colours[size_t(channel) * used.size() + i] =
+                static_cast<unsigned char>(static_cast<int>(Zvekdrand48() * 255.0));
+            entry = wanted + 1;
+        }
+    skipRandom(3 * count - entry);
+
+    // Colour of every pixel: black for labels without an entry.
+    const size_t m = used.size();
+    auto paintPixel = [&](int r, int c, int64_t i) {
+        for (int f = 0; f < 3; ++f) Zvekfpp3d(out, f, r, c, i < 0 ? 0 : colours[size_t(f) * m + size_t(i)]);
+    };
     auto label = seen.cbegin();
     for (int r = 1; r < rows; ++r)
         for (int c = 1; c < cols; ++c) {
             const int v = *label++;
-            const bool coloured = v >= 2 && v <= top;
-            Zvekfpp3d(out, 0, r, c, coloured ? red[v] : 0);
-            Zvekfpp3d(out, 1, r, c, coloured ? green[v] : 0);
-            Zvekfpp3d(out, 2, r, c, coloured ? blue[v] : 0);
+            if (v < 2 || v > top)
+                paintPixel(r, c, -1);
+            else if (direct)
+                paintPixel(r, c, index[size_t(v)]);
+            else
+                paintPixel(r, c, std::lower_bound(used.begin(), used.end(), v) - used.begin());
         }
 }
 
@@ -522,7 +620,7 @@ bool ZVekOp::correlate(ZVEKHDR *in1, ZVEKHDR *in2, ZVEKHDR *out, int *result) {
         ui.message(tr("I can't correlate a gray scale image with a color image. Sorry."));
         return false;
     }
-    if (int64_t(Zvekdimen(in2, 0)) * Zvekdimen(in2, 1) > 16384) {
+    if (extentOf(in2).plane() > 16384) {
         ui.message(tr("Image 2 needs to be small, like 64x64 or less. Sorry."));
         return false;
     }

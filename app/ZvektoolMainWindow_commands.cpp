@@ -244,7 +244,7 @@ void ZVektoolMainWindow::histeq() {
 
 void ZVektoolMainWindow::pseudo() {
     CommandScope scope(this);
-    runModeZeroUnary({18, FLOAT_OUT, false, 2});
+    runModeZeroUnary({18, FLOAT_OUT, false, 1});
 }
 
 void ZVektoolMainWindow::blur() {
@@ -460,11 +460,15 @@ void ZVektoolMainWindow::runBinary(int code, bool disableFirst) {
     const int answer = getBinaryBuffers(in1, in2, out, outSlot);
     disableButtons();
     if (answer < 0) {
-        // An empty input is told by the dispatcher.
+        // An empty input is told by the dispatcher; otherwise the buffer
+        // could not be made (the library has reported why on standard error).
         ZVEKHDR *a = slotImageOf(getRadioButtonStatus(INPUT_1));
         ZVEKHDR *b = slotImageOf(getRadioButtonStatus(INPUT_2));
         ZVEKHDR *none = nullptr;
-        if (!a || !b) dispatcher->binary(code, a, b, none, outSlot);
+        if (!a || !b)
+            dispatcher->binary(code, a, b, none, outSlot);
+        else
+            zvekUi().message(tr("Cannot make the result image."));
         updateAccessability();
         return;
     }
