@@ -306,3 +306,99 @@ TEST_F(ViewSaveTest, FileOpenEventDuringSaveWaitsForIt) {
     EXPECT_EQ(controller->imageNames[0], "arrives.png");
     EXPECT_TRUE(alive.isNull());
 }
+
+namespace {
+
+// Reference of the write-back for one working-copy value w, worked in single
+// precision step by step: w + offset, bounded to 0..255, stretched by level
+// and window, bounded again for colour, back to data units.
+float writtenBack(float w, int offset, int level, int window, bool colour, float mn, float mx) {
+    const float lo = static_cast<float>(level);
+    float hi = static_cast<float>(level + window);
+    if (hi - lo == 0.0f) hi = static_cast<float>(hi + 0.0001);
+    float v = static_cast<float>(static_cast<double>(w) + offset);
+    v = std::min(std::max(v, 0.0f), 255.0f);
+    const float stretched = (v - lo) * 255.0f;
+    v = stretched / (hi - lo);
+    if (colour) v = std::min(std::max(v, 0.0f), 255.0f);
+    const float scaled = v * (mx - mn);
+    return mn + scaled / 255.0f;
+}
+
+}  // namespace
+
+TEST_F(ViewSaveTest, WriteBackIsWorkedInSinglePrecision) {
+    // Data with fractional working-copy values and a window that is no power
+    // of two: every stored value must be the single-precision result, bit for
+    // bit.
+    auto f = [](int i) { return -3.25f + 0.731f * static_cast<float>((i * 37) % 997); };
+    ZVektoolChildWindow *grey = view(makeFloat({2, 40, 25}, f), 0);
+    ZVektoolChildWindow *colour = view(makeFloat({3, 20, 15, 3}, f), 1);
+    ASSERT_TRUE(grey && colour);
+    struct Setting {
+        int level, window, bright, red, green, blue;
+    };
+    for (const Setting s : {Setting{30, 100, 7, -20, 13, 40}, Setting{3, 197, -9, 0, 0, 0},
+                            Setting{0, 0, 0, 0, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "level " << s.level << " window " << s.window);
+        for (ZVektoolChildWindow *w : {grey, colour}) {
+            w->resetAct->trigger();
+            w->windowSlider->setValue(s.window);
+            w->levelSlider->setValue(s.level);
+            w->brightSlider->setValue(s.bright);
+            if (w == colour) {
+                w->redSlider->setValue(s.red);
+                w->greenSlider->setValue(s.green);
+                w->blueSlider->setValue(s.blue);
+            }
+            ASSERT_EQ(w->levelSlider->value(), s.level);
+            w->saveAct->trigger();
+        }
+        const float *work = static_cast<const float *>(grey->workImage->vekptr);
+        const float *stored = static_cast<const float *>(controller->images[0]->vekptr);
+        int wrong = 0;
+        for (int i = 0; i < 40 * 25; ++i)
+            if (stored[i] != writtenBack(work[i], s.bright, s.level, s.window, false, grey->dataMin, grey->dataMax))
+                ++wrong;
+        EXPECT_EQ(wrong, 0) << "grey";
+        work = static_cast<const float *>(colour->workImage->vekptr);
+        stored = static_cast<const float *>(controller->images[1]->vekptr);
+        const int offsets[3] = {s.red, s.green, s.blue};  // the colour sliders' own values
+        wrong = 0;
+        for (int i = 0; i < 20 * 15 * 3; ++i)
+            if (stored[i] != writtenBack(work[i], offsets[i / 300], s.level, s.window, true, colour->dataMin,
+                                         colour->dataMax))
+                ++wrong;
+        EXPECT_EQ(wrong, 0) << "colour";
+    }
+}
+
+TEST_F(ViewSaveTest, ExtremesNearTheFloatLimitsStayNumbers) {
+    // -3e38 .. 3e38: the difference of the extremes overflows single
+    // precision. Write-back and read-out still give the values, never NaN or
+    // infinity.
+    static const float v[4] = {-3e38f, 3e38f, 0.0f, 1.5e38f};
+    ZVektoolChildWindow *grey = view(makeFloat({2, 4, 1}, [](int i) { return v[i]; }), 0);
+    ZVektoolChildWindow *colour = view(makeFloat({3, 4, 1, 3}, [](int i) { return v[(i + i / 4) % 4]; }), 1);
+    ASSERT_TRUE(grey && colour);
+    for (ZVektoolChildWindow *w : {grey, colour}) {
+        w->resetAct->trigger();
+        w->saveAct->trigger();
+    }
+    for (int slot : {0, 1}) {
+        const float *p = static_cast<const float *>(controller->images[slot]->vekptr);
+        const int n = slot == 0 ? 4 : 12;
+        for (int i = 0; i < n; ++i) {
+            const float want = slot == 0 ? v[i] : v[(i + i / 4) % 4];
+            ASSERT_TRUE(std::isfinite(p[i])) << "slot " << slot << " sample " << i;
+            EXPECT_NEAR(p[i], want, 1e33) << "slot " << slot << " sample " << i;
+        }
+    }
+    // The bottom of the display reads as the data minimum, the middle as 0.
+    grey->resetAct->trigger();
+    markConsole();
+    click(grey, QPoint(0, 0));
+    click(grey, QPoint(2, 0));
+    EXPECT_EQ(newConsole(), "\nModified: [0 , 0] \t  [Bright = -3e+38]\nOriginal: [0 , 0] \t  [Bright = -3e+38]"
+                            "\nModified: [0 , 2] \t  [Bright = 0]\nOriginal: [0 , 2] \t  [Bright = 0]");
+}
