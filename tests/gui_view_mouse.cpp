@@ -340,3 +340,44 @@ TEST_F(ViewMouseTest, ClicksBesideThePictureAreNoPixels) {
     EXPECT_FALSE(newConsole().isEmpty());
     EXPECT_EQ(controller->lastClickRow, w->imageLabel->mapFrom(w, QPoint(0, area.top() + 10)).y());
 }
+
+TEST_F(ViewMouseTest, GreyValuesInGeneralFormWithSixDigits) {
+    // 1234567 prints as 1.23457e+06, -0.000123 in fixed form; the extremes
+    // give the display values 255 and 0 at level 0, window 255.
+    static const float v[4] = {1234567.0f, -0.000123f, 1234567.0f, 1234567.0f};
+    ZVektoolChildWindow *w = view(makeFloat({2, 2, 2}, [](int i) { return v[i]; }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    markConsole();
+    click(w, QPoint(0, 0));
+    click(w, QPoint(1, 0));
+    EXPECT_EQ(newConsole(), greyLines(0, 0, "1.23457e+06", "1.23457e+06") +
+                                greyLines(0, 1, "-0.000123", "-0.000123"));
+}
+
+TEST_F(ViewMouseTest, OnePixelImages) {
+    // Grey 1 x 1 holding 5: the working copy is 0 and the span 0, so the
+    // display reads as 5 whatever the controls. The picture is 4 wide, but
+    // only column 0 is a pixel of the image.
+    ZVektoolChildWindow *grey = view(makeFloat({2, 1, 1}, [](int) { return 5.0f; }), 0);
+    ASSERT_NE(grey, nullptr);
+    ASSERT_EQ(grey->imageLabel->pixmap(Qt::ReturnByValue).width(), 4);
+    markClicks();
+    markConsole();
+    click(grey, QPoint(0, 0));
+    click(grey, QPoint(1, 0));
+    click(grey, QPoint(0, 1));
+    EXPECT_EQ(newConsole(), greyLines(0, 0, "5", "5"));
+    expectClicks(-8, -8, 0, 0);
+
+    // Colour 1 x 1 of 10, 20, 30: working copy 0, 127.5, 255; at level 0,
+    // window 255 the data values come back; bright = sqrt(1400 / 3) = 21.602.
+    ZVektoolChildWindow *colour = view(makeFloat({3, 1, 1, 3}, [](int i) { return 10.0f * (i + 1); }), 1);
+    ASSERT_NE(colour, nullptr);
+    colour->resetAct->trigger();
+    markConsole();
+    click(colour, QPoint(0, 0));
+    click(colour, QPoint(3, 0));
+    const QString line = "[0 , 0] \t  [Bright = 21.602]\t  [R =  10.00 , G =  20.00 , B =  30.00]";
+    EXPECT_EQ(newConsole(), "\nModified: " + line + "\nOriginal: " + line);
+}

@@ -2,6 +2,12 @@
 // display into the slot image, and the shown picture written to a file in
 // the own format or through the toolkit, with the failures it reports.
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileOpenEvent>
@@ -29,6 +35,7 @@ public:
     std::vector<Prompt> textPrompts;
     std::deque<QString> saveAnswers;
     QString typeAnswer = "int";
+    bool acceptType = true;  // false: the type prompt is cancelled
 
     std::function<void()> duringSave;  // runs while the save dialog is "open"
 
@@ -43,6 +50,7 @@ public:
     bool getText(QWidget *, const QString &title, const QString &label, const QString &text,
                  QString *result) override {
         textPrompts.push_back({title, label, text});
+        if (!acceptType) return false;
         *result = typeAnswer;
         return true;
     }
@@ -401,4 +409,110 @@ TEST_F(ViewSaveTest, ExtremesNearTheFloatLimitsStayNumbers) {
     click(grey, QPoint(2, 0));
     EXPECT_EQ(newConsole(), "\nModified: [0 , 0] \t  [Bright = -3e+38]\nOriginal: [0 , 0] \t  [Bright = -3e+38]"
                             "\nModified: [0 , 2] \t  [Bright = 0]\nOriginal: [0 , 2] \t  [Bright = 0]");
+}
+
+TEST_F(ViewSaveTest, OnePixelPictureAndCancelledTypePrompt) {
+    // Colour 1 x 1 of 10, 20, 30 at level 0, window 255: the picture's pixel
+    // is (0, 127, 255) (working copy 0, 127.5, 255 truncated), in a picture
+    // 4 wide. Cancelling the type prompt still writes the file; its 12
+    // samples are stored uncompressed, with the writer's notice.
+    ZVektoolChildWindow *w = view(makeFloat({3, 1, 1, 3}, [](int i) { return 10.0f * (i + 1); }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    ASSERT_EQ(shown(w).pixel(0, 0), qRgb(0, 127, 255));
+    sui.acceptType = false;
+    testing::internal::CaptureStdout();
+    const QString path = saveBuffer(w, "one.Zve");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ZvekPutImg error msg: image has 12 pixels so it will not be compressed\n");
+    EXPECT_EQ(sui.textPrompts.size(), 1u);
+    EXPECT_TRUE(sui.messages.empty());
+    ZvekImagePtr file(Zvekpin(path.toLocal8Bit().constData()));
+    ASSERT_TRUE(file);
+    const ZvekShape s = zvekShape(file.get());
+    EXPECT_EQ(s.cols, 4);
+    EXPECT_EQ(s.rows, 1);
+    EXPECT_EQ(s.frames, 3);
+    EXPECT_EQ(file->dtype, DT_32FLT);
+    EXPECT_EQ(valueAt(file.get(), 0, 0, 0), 0.0f);
+    EXPECT_EQ(valueAt(file.get(), 1, 0, 0), 127.0f);
+    EXPECT_EQ(valueAt(file.get(), 2, 0, 0), 255.0f);
+
+    // Save writes the data values back: 10, 20, 30.
+    w->saveAct->trigger();
+    const float *p = static_cast<const float *>(controller->images[0]->vekptr);
+    EXPECT_EQ(p[0], 10.0f);
+    EXPECT_EQ(p[1], 20.0f);
+    EXPECT_EQ(p[2], 30.0f);
+}
+
+TEST_F(ViewSaveTest, FailedWritesLoseNothing) {
+    // A picture that the toolkit cannot write where it is told to (a folder
+    // that does not exist, a file name that is a folder) is reported; the
+    // picture, the slot image and an existing file of that name stay.
+    ZVektoolChildWindow *w = view(makeFloat({2, 6, 3}, [](int i) { return static_cast<float>(i * 15); }));
+    ASSERT_NE(w, nullptr);
+    const QImage picture = shown(w);
+    const std::vector<float> before(static_cast<const float *>(controller->images[0]->vekptr),
+                                    static_cast<const float *>(controller->images[0]->vekptr) + 18);
+    ASSERT_TRUE(QDir(home.path()).mkdir("folder.png"));
+    ASSERT_TRUE(QDir(home.path()).mkdir("folder.vek"));
+    for (const char *name : {"missing/shown.png", "folder.png", "folder.vek"}) {
+        sui.messages.clear();
+        saveBuffer(w, name);
+        EXPECT_EQ(sui.messages, std::vector<QString>{"output of file to disk failed"}) << name;
+    }
+    EXPECT_TRUE(QFileInfo(home.path() + "/folder.png").isDir());
+    EXPECT_TRUE(QFileInfo(home.path() + "/folder.vek").isDir());
+    EXPECT_EQ(shown(w), picture);
+    const float *after = static_cast<const float *>(controller->images[0]->vekptr);
+    EXPECT_EQ(std::vector<float>(after, after + 18), before);
+}
+
+TEST_F(ViewSaveTest, RealDialogs) {
+    // The toolkit's own file dialog and text prompt, answered by a timer.
+    ZVekUi::install(nullptr);
+    ZVektoolChildWindow *w = view(makeFloat({2, 8, 2}, [](int i) { return static_cast<float>(i * 17); }));
+    ASSERT_NE(w, nullptr);
+    const QImage picture = shown(w);
+    QString fileTitle, filters, startDir, promptTitle, promptLabel, promptDefault;
+    const QString target = home.path() + "/real.VEK";
+    int tries = 0;
+    std::function<void()> answer = [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (++tries > 500) {
+            if (auto *dialog = qobject_cast<QDialog *>(modal)) dialog->reject();
+            ADD_FAILURE() << "the dialogs did not go away";
+            return;
+        }
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            fileTitle = files->windowTitle();
+            filters = files->nameFilters().join(";");
+            startDir = files->directory().absolutePath();
+            files->setDirectory(QFileInfo(target).absolutePath());
+            if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
+            static_cast<QDialog *>(files)->accept();
+        } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
+            promptTitle = prompt->windowTitle();
+            promptLabel = prompt->labelText();
+            promptDefault = prompt->textValue();
+            prompt->setTextValue("u8bit");
+            prompt->accept();
+            return;
+        }
+        QTimer::singleShot(20, answer);
+    };
+    QTimer::singleShot(20, answer);
+    w->saveBufferAct->trigger();
+    EXPECT_EQ(fileTitle, "SaveAs File");
+    EXPECT_EQ(filters, "Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)");
+    EXPECT_EQ(startDir, QDir(QDir::homePath()).absolutePath());
+    EXPECT_EQ(promptTitle, "QInputDialog::getText()");
+    EXPECT_EQ(promptLabel, "ZVEK data type:");
+    EXPECT_EQ(promptDefault, "float");
+    // The answer u8bit does not change the stored type.
+    ZvekImagePtr back(Zvekpin(target.toLocal8Bit().constData()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->dtype, DT_32FLT);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(valueAt(back.get(), 2, 1, x), qBlue(picture.pixel(x, 1))) << x;
 }
