@@ -59,11 +59,11 @@ void ZVektoolChildWindow::mouseMoveEvent(QMouseEvent *event) {
     // The path is read from the working copy later: only points that lie in
     // it, while the slot image still has its shape, are collected.
     if (matchingSlotImage(slot) == nullptr || !insideWork(col, row)) return;
-    QImage picture = imageLabel->pixmap(Qt::ReturnByValue).toImage();
-    if (col < picture.width() && row < picture.height()) {
-        picture.setPixel(col, row, qRgb(255, 0, 0));
-        imageLabel->setPixmap(QPixmap::fromImage(picture));
-    }
+    // The mark is set in the picture in place: the label gives it up while it
+    // is painted, so that no move copies the whole picture.
+    QImage picture = takePicture();
+    if (col < picture.width() && row < picture.height()) picture.setPixel(col, row, qRgb(255, 0, 0));
+    putPicture(std::move(picture));
     pathCols.append(col);
     pathRows.append(row);
 }
