@@ -516,3 +516,20 @@ TEST_F(ViewSaveTest, RealDialogs) {
     EXPECT_EQ(back->dtype, DT_32FLT);
     for (int x = 0; x < 8; ++x) EXPECT_EQ(valueAt(back.get(), 2, 1, x), qBlue(picture.pixel(x, 1))) << x;
 }
+
+TEST_F(ViewSaveTest, PathsOfUpTo255Bytes) {
+    // A path of exactly 255 bytes is written in the own format.
+    ZVektoolChildWindow *w = view(makeFloat({2, 4, 1}, [](int i) { return static_cast<float>(i * 80); }));
+    ASSERT_NE(w, nullptr);
+    const int room = 255 - home.path().toLocal8Bit().size() - 1 - 4;
+    ASSERT_GT(room, 100);
+    const QString name = QString(room, QChar('n')) + ".vek";
+    testing::internal::CaptureStdout();
+    const QString path = saveBuffer(w, name);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(path.toLocal8Bit().size(), 255);
+    EXPECT_TRUE(sui.messages.empty());
+    ZvekImagePtr back(Zvekpin(path.toLocal8Bit().constData()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(valueAt(back.get(), 0, 0, 3), qRed(shown(w).pixel(3, 0)));
+}
