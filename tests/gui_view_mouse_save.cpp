@@ -477,32 +477,20 @@ TEST_F(ViewSaveTest, RealDialogs) {
     const QImage picture = shown(w);
     QString fileTitle, filters, startDir, promptTitle, promptLabel, promptDefault;
     const QString target = home.path() + "/real.VEK";
-    int tries = 0;
-    std::function<void()> answer = [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++tries > 500) {
-            if (auto *dialog = qobject_cast<QDialog *>(modal)) dialog->reject();
-            ADD_FAILURE() << "the dialogs did not go away";
-            return;
-        }
-        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+    answerSaveDialogs(
+        target,
+        [&](QFileDialog *files) {
             fileTitle = files->windowTitle();
             filters = files->nameFilters().join(";");
             startDir = files->directory().absolutePath();
-            files->setDirectory(QFileInfo(target).absolutePath());
-            if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
-            static_cast<QDialog *>(files)->accept();
-        } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
+        },
+        [&](QInputDialog *prompt) {
             promptTitle = prompt->windowTitle();
             promptLabel = prompt->labelText();
             promptDefault = prompt->textValue();
             prompt->setTextValue("u8bit");
             prompt->accept();
-            return;
-        }
-        QTimer::singleShot(20, answer);
-    };
-    QTimer::singleShot(20, answer);
+        });
     w->saveBufferAct->trigger();
     EXPECT_EQ(fileTitle, "SaveAs File");
     EXPECT_EQ(filters, "Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)");
