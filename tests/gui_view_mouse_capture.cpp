@@ -262,3 +262,27 @@ TEST_F(CaptureTest, ThreeDimensionalImagesOfOneAndTwoFrames) {
         EXPECT_EQ(static_cast<const float *>(controller->images[frames]->vekptr)[3], 30.0f);
     }
 }
+
+TEST_F(CaptureTest, OneDimensionalImageIsOneRow) {
+    // A 1-D image of 6 values 0..255 is one grey row: read-out, capture and
+    // write-back stay inside it.
+    static const float v[6] = {0, 51, 102, 153, 204, 255};
+    ZVektoolChildWindow *w = view(makeFloat({1, 6}, [](int i) { return v[i]; }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    markConsole();
+    click(w, QPoint(2, 0));
+    click(w, QPoint(2, 1));  // row 1 lies outside
+    EXPECT_EQ(newConsole(), "\nModified: [0 , 2] \t  [Bright = 102]\nOriginal: [0 , 2] \t  [Bright = 102]");
+    w->histogramAct->trigger();
+    press(w, QPoint(0, 0));
+    for (int x = 0; x < 8; ++x) move(w, QPoint(x, 0));
+    release(w, QPoint(5, 0));
+    const QList<MainWindow *> p = plots(w);
+    ASSERT_EQ(p.size(), 1);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(curve(p[0], k), bins({{0, 1}, {10, 1}, {20, 1}, {30, 1}, {40, 1}, {51, 1}}));
+    w->brightSlider->setValue(-51);
+    w->saveAct->trigger();
+    const float *data = static_cast<const float *>(controller->images[0]->vekptr);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(data[i], std::max(0.0f, v[i] - 51.0f)) << i;
+}
