@@ -187,6 +187,9 @@ private:
     bool insideWork(int col, int row) const {
         return workReady && col >= 0 && row >= 0 && col < workDims.cols && row < workDims.rows;
     }
+    // dataMax - dataMin as the display arithmetic forms it (single
+    // precision), or in double where that overflows.
+    double dataSpan() const;
     // Working-copy value of frame f at (row, col); the caller keeps it inside.
     float workValue(int f, int row, int col) const;
     // The console lines for the pixel (row, col) of the slot image.

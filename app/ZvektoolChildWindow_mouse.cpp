@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QSlider>
 
 #include <cmath>
@@ -19,6 +20,11 @@ float ZVektoolChildWindow::workValue(int f, int row, int col) const {
     return data[(static_cast<int64_t>(f) * workDims.rows + row) * workDims.cols + col];
 }
 
+double ZVektoolChildWindow::dataSpan() const {
+    const float span = dataMax - dataMin;
+    return std::isfinite(span) ? span : static_cast<double>(dataMax) - dataMin;
+}
+
 bool ZVektoolChildWindow::imagePosition(QMouseEvent *event, int &slot, int &col, int &row) const {
     slot = mainWindow != nullptr ? mainWindow->getIndexFromChildPtr(this) : -1;
     if (slot < 0 || slot >= 8) return false;
@@ -26,6 +32,9 @@ bool ZVektoolChildWindow::imagePosition(QMouseEvent *event, int &slot, int &col,
     // At a scale of zero or less the picture has no area: no pixel is under
     // the mouse.
     if (!(s > 0.0)) return false;
+    // Only positions over the picture's area count: a click on the dock or
+    // the toolbar is no click on the part of the picture hidden behind them.
+    if (!scrollArea->rect().contains(scrollArea->mapFromGlobal(event->globalPos()))) return false;
     const QPoint p = imageLabel->mapFromGlobal(event->globalPos());
     const double x = std::trunc(p.x() / s);
     const double y = std::trunc(p.y() / s);
@@ -50,11 +59,11 @@ void ZVektoolChildWindow::mouseMoveEvent(QMouseEvent *event) {
     // The path is read from the working copy later: only points that lie in
     // it, while the slot image still has its shape, are collected.
     if (matchingSlotImage(slot) == nullptr || !insideWork(col, row)) return;
-    QImage picture = imageLabel->pixmap(Qt::ReturnByValue).toImage();
-    if (col < picture.width() && row < picture.height()) {
-        picture.setPixel(col, row, qRgb(255, 0, 0));
-        imageLabel->setPixmap(QPixmap::fromImage(picture));
-    }
+    // The mark is set in the picture in place: the label gives it up while it
+    // is painted, so that no move copies the whole picture.
+    QImage picture = takePicture();
+    if (col < picture.width() && row < picture.height()) picture.setPixel(col, row, qRgb(255, 0, 0));
+    putPicture(std::move(picture));
     pathCols.append(col);
     pathRows.append(row);
 }
@@ -93,10 +102,13 @@ void ZVektoolChildWindow::readOut(ZVEKHDR *slotImage, int row, int col, zvekview
     const ZvekShape shape = zvekShape(slotImage);
     if (shape.ndim == 3 && (shape.frames == 3 || shape.frames == 4)) {
         const int offsets[3] = {redSlider->value(), greenSlider->value(), blueSlider->value()};
+        // One display unit in data units, taken in single precision.
+        const float span = dataMax - dataMin;
+        const double unit = std::isfinite(span) ? static_cast<double>(span / 255) : dataSpan() / 255;
         float modified[3], original[3];
         for (int k = 0; k < 3; ++k) {
             const double d = zvekview::displayValue(workValue(k, row, col), offsets[k], c);
-            modified[k] = static_cast<float>(dataMin + d * ((dataMax - dataMin) / 255));
+            modified[k] = static_cast<float>(dataMin + d * unit);
             original[k] = static_cast<float>(Zvekfgp3d(slotImage, k, row, col));
         }
         const char *format = "\n%s: [%d , %d] \t  [Bright = %6.3f]\t  [R = %6.2f , G = %6.2f , B = %6.2f]";
@@ -107,7 +119,7 @@ void ZVektoolChildWindow::readOut(ZVEKHDR *slotImage, int row, int col, zvekview
         return;
     }
     const double d = zvekview::displayValue(workValue(0, row, col), brightSlider->value(), c);
-    const float modified = static_cast<float>(dataMin + d * (dataMax - dataMin) / 255);
+    const float modified = static_cast<float>(dataMin + d * dataSpan() / 255);
     const float original = static_cast<float>(Zvekfgp(slotImage, row, col));
     auto line = [&](const char *what, float v) {
         return QString("\n%1: [%2 , %3] \t  [Bright = %4]")
@@ -120,7 +132,7 @@ void ZVektoolChildWindow::readOut(ZVEKHDR *slotImage, int row, int col, zvekview
 void ZVektoolChildWindow::capture(zvekview::Contrast c) {
     const bool colour = colourWork();
     const int offsets[3] = {redSlider->value(), greenSlider->value(), blueSlider->value()};
-    const float span = dataMax - dataMin;
+    const double span = dataSpan();
     QVector<double> profileValues[3];
     QVector<double> counts[3];
     for (QVector<double> &h : counts) h.fill(0.0, 52);

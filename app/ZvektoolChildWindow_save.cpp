@@ -6,6 +6,7 @@
 #include "ZVektool.h"
 #include "ZvektoolMainWindow.h"
 
+#include <cmath>
 #include <optional>
 
 #include <QDir>
@@ -13,6 +14,21 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QSlider>
+
+namespace {
+
+// The display value of the write-back, in single precision throughout: the
+// working-copy value plus the offset, bounded to 0..255, stretched by the
+// contrast bounds and, for colour, bounded again.
+float writeBackValue(float w, int offset, zvekview::Contrast c, bool bounded) {
+    float v = static_cast<float>(static_cast<double>(w) + offset);
+    v = static_cast<float>(ZVektoolChildWindow::ZvekBound(0.0, v, 255.0));
+    v = (v - c.lo) * 255 / (c.hi - c.lo);
+    if (bounded) v = static_cast<float>(ZVektoolChildWindow::ZvekBound(0.0, v, 255.0));
+    return v;
+}
+
+}  // namespace
 
 void ZVektoolChildWindow::save() {
     const int slot = mainWindow != nullptr ? mainWindow->getIndexFromChildPtr(this) : -1;
@@ -22,7 +38,16 @@ void ZVektoolChildWindow::save() {
     ZVEKHDR *image = matchingSlotImage(slot);
     if (image == nullptr) return;
     const zvekview::Contrast c = zvekview::contrastBounds(levelSlider->value(), windowSlider->value());
+    // Display units back to data units, in single precision; extremes so far
+    // apart that their difference overflows are taken in double, so that the
+    // bottom of the display does not turn into NaN.
     const float span = dataMax - dataMin;
+    const bool finiteSpan = std::isfinite(span);
+    const double wideSpan = static_cast<double>(dataMax) - dataMin;
+    auto toData = [&](float v) -> double {
+        if (finiteSpan) return dataMin + v * span / 255;
+        return dataMin + v * wideSpan / 255;
+    };
     const int rows = workDims.rows, cols = workDims.cols;
     if (colourWork()) {
         // Frames 0 to 2 are rewritten; further frames keep their values.
@@ -30,9 +55,8 @@ void ZVektoolChildWindow::save() {
         for (int r = 0; r < rows; ++r) {
             for (int col = 0; col < cols; ++col) {
                 float v[3];
-                for (int k = 0; k < 3; ++k)
-                    v[k] = static_cast<float>(zvekview::displayValue(workValue(k, r, col), offsets[k], c));
-                for (int k = 0; k < 3; ++k) Zvekfpp3d(image, k, r, col, dataMin + v[k] * span / 255);
+                for (int k = 0; k < 3; ++k) v[k] = writeBackValue(workValue(k, r, col), offsets[k], c, true);
+                for (int k = 0; k < 3; ++k) Zvekfpp3d(image, k, r, col, toData(v[k]));
             }
         }
         return;
@@ -42,10 +66,8 @@ void ZVektoolChildWindow::save() {
     // above the data maximum.
     const int offset = brightSlider->value();
     for (int r = 0; r < rows; ++r) {
-        for (int col = 0; col < cols; ++col) {
-            const float v = static_cast<float>(zvekview::stretchedValue(workValue(0, r, col), offset, c));
-            Zvekfpp3d(image, 0, r, col, dataMin + v * span / 255);
-        }
+        for (int col = 0; col < cols; ++col)
+            Zvekfpp3d(image, 0, r, col, toData(writeBackValue(workValue(0, r, col), offset, c, false)));
     }
 }
 

@@ -57,10 +57,6 @@ double displayValue(double w, int offset, Contrast c) {
     return stretch(w + offset, c.lo, static_cast<double>(c.hi - c.lo));
 }
 
-double stretchedValue(double w, int offset, Contrast c) {
-    return stretchUnbounded(w + offset, c.lo, static_cast<double>(c.hi - c.lo));
-}
-
 namespace {
 
 // The stretch divides by the contrast span; that division is the costly step

@@ -25,10 +25,6 @@ Contrast contrastBounds(int level, int window);
 // again. Not truncated.
 double displayValue(double w, int offset, Contrast c);
 
-// The display value before its last bound: below the level it is negative,
-// above level + window it exceeds 255 (the grey write-back keeps that).
-double stretchedValue(double w, int offset, Contrast c);
-
 // Row kernels of the redraws: n pixels of one row of the working copy into
 // 32-bit RGB pixels. The adjusted ones truncate the display values; the plain
 // ones truncate the working-copy values (overlay: red XOR the truncated value

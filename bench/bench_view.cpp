@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSlider>
 
 #include <benchmark/benchmark.h>
@@ -97,6 +98,27 @@ void BM_BrightStep(benchmark::State &state) {
     rate(state);
 }
 BENCHMARK(BM_BrightStep)->Unit(benchmark::kMillisecond);
+
+// One mouse move over the picture while profile capture is on: the red mark
+// set on the picture and the point added to the path (per move, not per
+// pixel).
+void BM_PathMark(benchmark::State &state) {
+    ZVektoolChildWindow *w = setup().window();
+    w->profile();
+    QLabel *label = w->imageLabel;
+    int k = 0;
+    for (auto _ : state) {
+        const QPoint p(100 + (k & 255), 50 + (k & 127));
+        QMouseEvent e(QEvent::MouseMove, p, label->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(label, &e);
+        ++k;
+    }
+    w->profile();
+    w->pathCols.clear();
+    w->pathRows.clear();
+    w->level();
+}
+BENCHMARK(BM_PathMark)->Unit(benchmark::kMicrosecond);
 
 void BM_OpenWindow(benchmark::State &state) {
     Setup &s = setup();

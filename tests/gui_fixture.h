@@ -11,6 +11,11 @@
 #include <QRadioButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -18,6 +23,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <gtest/gtest.h>
 #include <vector>
@@ -132,5 +138,41 @@ protected:
 };
 
 inline QString GuiTest::consoleText() const { return mw->console->toPlainText(); }
+
+// Answers the toolkit's own save dialog and then its text prompt, polling for
+// them from a timer while a command runs them: the file dialog gets target
+// typed into its name field in target's folder and is accepted; onFile and
+// onPrompt look at the dialogs first (onPrompt also answers and accepts the
+// prompt). Gives up, closing what is open, rather than hang.
+struct SaveDialogAnswers {
+    QString target;
+    std::function<void(QFileDialog *)> onFile;
+    std::function<void(QInputDialog *)> onPrompt;
+    std::shared_ptr<int> tries = std::make_shared<int>(0);
+
+    void operator()() const {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (++*tries > 500) {
+            if (auto *dialog = qobject_cast<QDialog *>(modal)) dialog->reject();
+            ADD_FAILURE() << "the dialogs did not go away";
+            return;
+        }
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            onFile(files);
+            files->setDirectory(QFileInfo(target).absolutePath());
+            if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
+            static_cast<QDialog *>(files)->accept();
+        } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
+            onPrompt(prompt);
+            return;
+        }
+        QTimer::singleShot(20, *this);
+    }
+};
+
+inline void answerSaveDialogs(const QString &target, std::function<void(QFileDialog *)> onFile,
+                              std::function<void(QInputDialog *)> onPrompt) {
+    QTimer::singleShot(20, SaveDialogAnswers{target, std::move(onFile), std::move(onPrompt)});
+}
 
 #endif  // GUI_FIXTURE_H

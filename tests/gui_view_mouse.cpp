@@ -2,6 +2,9 @@
 // controller's click positions, the console read-out of grey and colour
 // pixels under the display controls, and clicks that must do nothing.
 #include <QAction>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QDockWidget>
 
 #include "view_mouse_fixture.h"
 
@@ -211,6 +214,9 @@ TEST_F(ViewMouseTest, ReplacedSlotImageIsNeverReadOutsideEitherImage) {
     // A command puts a larger image into the slot while the window stays open.
     Zvekfree(controller->images[0], 7);
     controller->images[0] = makeFloat({2, 200, 20}, [](int i) { return static_cast<float>(i % 50); });
+    // Room in the picture's area for positions of the larger image.
+    w->resize(w->size() + QSize(100, 20));
+    settle();
     markClicks();
     markConsole();
 
@@ -251,4 +257,127 @@ TEST_F(ViewMouseTest, SlotImageWithoutWorkingCopy) {
     release(w, QPoint(3, 2));
     EXPECT_TRUE(w->pathCols.isEmpty());
     EXPECT_EQ(newConsole(), QString());
+}
+
+namespace {
+
+// A press and release where a pointing device would deliver them: to the
+// widget of the window under the window position p.
+void clickAt(ZVektoolChildWindow *w, QPoint p) {
+    QWidget *target = w->childAt(p);
+    if (target == nullptr) target = w;
+    const QPoint local = target->mapFrom(w, p), global = w->mapToGlobal(p);
+    QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &up);
+}
+
+// Grey image whose value tells the position: 3 x column + 7 x row, mod 256.
+ZVEKHDR *positionImage(int cols, int rows) {
+    return ViewMouseTest::makeFloat({2, cols, rows}, [cols](int i) {
+        return i == 0 ? 255.0f : static_cast<float>((3 * (i % cols) + 7 * (i / cols)) % 256);
+    });
+}
+
+}  // namespace
+
+TEST_F(ViewMouseTest, ScrolledPictureMapsThroughTheLabel) {
+    // 2000 x 1200 in a window that shows a part of it: the picture scrolled by
+    // (50, 30) shows pixel (column 60, row 40) at viewport point (10, 10); at
+    // zoom 20 (scale 2) and scrolled by (101, 61) the viewport point (11, 7)
+    // lies over column (101 + 11) / 2 = 56, row (61 + 7) / 2 = 34.
+    ZVektoolChildWindow *w = view(positionImage(2000, 1200), 0, false);
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    settle();
+    QScrollBar *h = w->scrollArea->horizontalScrollBar(), *v = w->scrollArea->verticalScrollBar();
+    QWidget *port = w->scrollArea->viewport();
+    struct Case {
+        int zoom, scrollX, scrollY, x, y, col, row;
+    };
+    for (const Case c : {Case{0, 50, 30, 10, 10, 60, 40}, Case{20, 101, 61, 11, 7, 56, 34}}) {
+        w->zoomSlider->setValue(c.zoom);
+        settle();
+        h->setValue(c.scrollX);
+        v->setValue(c.scrollY);
+        ASSERT_EQ(h->value(), c.scrollX);
+        ASSERT_EQ(v->value(), c.scrollY);
+        markClicks();
+        markConsole();
+        clickAt(w, port->mapTo(w, QPoint(c.x, c.y)));
+        const QString value = QString::number((3 * c.col + 7 * c.row) % 256);
+        EXPECT_EQ(newConsole(), greyLines(c.row, c.col, value, value)) << "zoom " << c.zoom;
+        expectClicks(-8, -8, c.col, c.row);
+    }
+}
+
+TEST_F(ViewMouseTest, ClicksBesideThePictureAreNoPixels) {
+    // A picture wider than its viewport: the columns beyond lie hidden behind
+    // the dock. A click on the dock, on the toolbar or on a caption is no
+    // click on a hidden pixel.
+    ZVektoolChildWindow *w = view(positionImage(2000, 1200), 0, false);
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    settle();
+    const QRect area = w->scrollArea->geometry();
+    const int hiddenCol = w->imageLabel->mapFrom(w, QPoint(area.right() + 12, 0)).x();
+    ASSERT_LT(hiddenCol, 2000) << "the picture must reach under the dock";
+
+    markClicks();
+    markConsole();
+    clickAt(w, QPoint(area.right() + 12, area.top() + 40));  // the dock's margin
+    clickAt(w, w->brightLabel->mapTo(w, QPoint(3, 3)));        // a caption
+    clickAt(w, w->operationsDock->mapTo(w, QPoint(10, 5)));    // the dock's title
+    w->zoomSlider->setValue(40);                                  // scale 3: the toolbar is above row 0
+    clickAt(w, QPoint(area.left() + 20, area.top() - 4));
+    EXPECT_EQ(newConsole(), QString());
+    expectClicks(-7, -7, -8, -8);
+
+    // Over the picture itself the same events do count.
+    w->zoomSlider->setValue(0);
+    clickAt(w, QPoint(area.left() + 20, area.top() + 10));
+    EXPECT_FALSE(newConsole().isEmpty());
+    EXPECT_EQ(controller->lastClickRow, w->imageLabel->mapFrom(w, QPoint(0, area.top() + 10)).y());
+}
+
+TEST_F(ViewMouseTest, GreyValuesInGeneralFormWithSixDigits) {
+    // 1234567 prints as 1.23457e+06, -0.000123 in fixed form; the extremes
+    // give the display values 255 and 0 at level 0, window 255.
+    static const float v[4] = {1234567.0f, -0.000123f, 1234567.0f, 1234567.0f};
+    ZVektoolChildWindow *w = view(makeFloat({2, 2, 2}, [](int i) { return v[i]; }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    markConsole();
+    click(w, QPoint(0, 0));
+    click(w, QPoint(1, 0));
+    EXPECT_EQ(newConsole(), greyLines(0, 0, "1.23457e+06", "1.23457e+06") +
+                                greyLines(0, 1, "-0.000123", "-0.000123"));
+}
+
+TEST_F(ViewMouseTest, OnePixelImages) {
+    // Grey 1 x 1 holding 5: the working copy is 0 and the span 0, so the
+    // display reads as 5 whatever the controls. The picture is 4 wide, but
+    // only column 0 is a pixel of the image.
+    ZVektoolChildWindow *grey = view(makeFloat({2, 1, 1}, [](int) { return 5.0f; }), 0);
+    ASSERT_NE(grey, nullptr);
+    ASSERT_EQ(grey->imageLabel->pixmap(Qt::ReturnByValue).width(), 4);
+    markClicks();
+    markConsole();
+    click(grey, QPoint(0, 0));
+    click(grey, QPoint(1, 0));
+    click(grey, QPoint(0, 1));
+    EXPECT_EQ(newConsole(), greyLines(0, 0, "5", "5"));
+    expectClicks(-8, -8, 0, 0);
+
+    // Colour 1 x 1 of 10, 20, 30: working copy 0, 127.5, 255; at level 0,
+    // window 255 the data values come back; bright = sqrt(1400 / 3) = 21.602.
+    ZVektoolChildWindow *colour = view(makeFloat({3, 1, 1, 3}, [](int i) { return 10.0f * (i + 1); }), 1);
+    ASSERT_NE(colour, nullptr);
+    colour->resetAct->trigger();
+    markConsole();
+    click(colour, QPoint(0, 0));
+    click(colour, QPoint(3, 0));
+    const QString line = "[0 , 0] \t  [Bright = 21.602]\t  [R =  10.00 , G =  20.00 , B =  30.00]";
+    EXPECT_EQ(newConsole(), "\nModified: " + line + "\nOriginal: " + line);
 }

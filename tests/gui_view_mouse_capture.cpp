@@ -208,3 +208,81 @@ TEST_F(CaptureTest, PlotsCloseWithTheirViewWindow) {
     pumpEvents(50);
     EXPECT_TRUE(plot.isNull());
 }
+
+TEST_F(CaptureTest, OnePixelPaths) {
+    // Colour 1 x 1 of 10, 20, 30 (working copy 0, 127.5, 255, span 20) at
+    // level 0, window 255: the profile is 0, 10 and 20, the histogram counts
+    // bins 0, 25 and 51.
+    ZVektoolChildWindow *w = view(makeFloat({3, 1, 1, 3}, [](int i) { return 10.0f * (i + 1); }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    w->profileAct->trigger();
+    w->histogramAct->trigger();
+    press(w, QPoint(0, 0));
+    move(w, QPoint(0, 0));
+    move(w, QPoint(2, 0));  // beside the image, in the picture's padding
+    release(w, QPoint(0, 0));
+    QList<MainWindow *> p = plots(w);
+    ASSERT_EQ(p.size(), 2);
+    EXPECT_EQ(curve(p[0], 0), QVector<double>({0}));
+    EXPECT_EQ(curve(p[0], 1), QVector<double>({10}));
+    EXPECT_EQ(curve(p[0], 2), QVector<double>({20}));
+    EXPECT_EQ(curve(p[1], 0), bins({{0, 1}}));
+    EXPECT_EQ(curve(p[1], 1), bins({{25, 1}}));
+    EXPECT_EQ(curve(p[1], 2), bins({{51, 1}}));
+
+    // A released stroke that ends beside the image opens nothing and keeps
+    // the path for the next release.
+    press(w, QPoint(0, 0));
+    move(w, QPoint(0, 0));
+    release(w, QPoint(1, 0));
+    EXPECT_EQ(plots(w).size(), 2);
+    EXPECT_EQ(w->pathCols, QVector<int>({0}));
+}
+
+TEST_F(CaptureTest, ThreeDimensionalImagesOfOneAndTwoFrames) {
+    // Too few frames for colour: every channel is frame 0 with the red
+    // offset, never a frame the image lacks. Values 0..255 (the working copy
+    // holds them); pixel (1, 1) of frame 0 is 30.
+    for (int frames : {1, 2}) {
+        SCOPED_TRACE(frames);
+        ZVektoolChildWindow *w = view(
+            makeFloat({3, 2, 2, frames}, [](int i) { return i == 1 ? 255.0f : static_cast<float>(i * 10); }),
+            frames);
+        ASSERT_NE(w, nullptr);
+        w->resetAct->trigger();
+        w->profileAct->trigger();
+        press(w, QPoint(1, 1));
+        move(w, QPoint(1, 1));
+        release(w, QPoint(1, 1));
+        const QList<MainWindow *> p = plots(w);
+        ASSERT_EQ(p.size(), 1);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(curve(p[0], k), QVector<double>({30})) << k;
+        w->saveAct->trigger();
+        EXPECT_EQ(static_cast<const float *>(controller->images[frames]->vekptr)[3], 30.0f);
+    }
+}
+
+TEST_F(CaptureTest, OneDimensionalImageIsOneRow) {
+    // A 1-D image of 6 values 0..255 is one grey row: read-out, capture and
+    // write-back stay inside it.
+    static const float v[6] = {0, 51, 102, 153, 204, 255};
+    ZVektoolChildWindow *w = view(makeFloat({1, 6}, [](int i) { return v[i]; }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    markConsole();
+    click(w, QPoint(2, 0));
+    click(w, QPoint(2, 1));  // row 1 lies outside
+    EXPECT_EQ(newConsole(), "\nModified: [0 , 2] \t  [Bright = 102]\nOriginal: [0 , 2] \t  [Bright = 102]");
+    w->histogramAct->trigger();
+    press(w, QPoint(0, 0));
+    for (int x = 0; x < 8; ++x) move(w, QPoint(x, 0));
+    release(w, QPoint(5, 0));
+    const QList<MainWindow *> p = plots(w);
+    ASSERT_EQ(p.size(), 1);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(curve(p[0], k), bins({{0, 1}, {10, 1}, {20, 1}, {30, 1}, {40, 1}, {51, 1}}));
+    w->brightSlider->setValue(-51);
+    w->saveAct->trigger();
+    const float *data = static_cast<const float *>(controller->images[0]->vekptr);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(data[i], std::max(0.0f, v[i] - 51.0f)) << i;
+}

@@ -2,6 +2,12 @@
 // display into the slot image, and the shown picture written to a file in
 // the own format or through the toolkit, with the failures it reports.
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileOpenEvent>
@@ -29,6 +35,7 @@ public:
     std::vector<Prompt> textPrompts;
     std::deque<QString> saveAnswers;
     QString typeAnswer = "int";
+    bool acceptType = true;  // false: the type prompt is cancelled
 
     std::function<void()> duringSave;  // runs while the save dialog is "open"
 
@@ -43,6 +50,7 @@ public:
     bool getText(QWidget *, const QString &title, const QString &label, const QString &text,
                  QString *result) override {
         textPrompts.push_back({title, label, text});
+        if (!acceptType) return false;
         *result = typeAnswer;
         return true;
     }
@@ -305,4 +313,211 @@ TEST_F(ViewSaveTest, FileOpenEventDuringSaveWaitsForIt) {
     pumpEvents(50);
     EXPECT_EQ(controller->imageNames[0], "arrives.png");
     EXPECT_TRUE(alive.isNull());
+}
+
+namespace {
+
+// Reference of the write-back for one working-copy value w, worked in single
+// precision step by step: w + offset, bounded to 0..255, stretched by level
+// and window, bounded again for colour, back to data units.
+float writtenBack(float w, int offset, int level, int window, bool colour, float mn, float mx) {
+    const float lo = static_cast<float>(level);
+    float hi = static_cast<float>(level + window);
+    if (hi - lo == 0.0f) hi = static_cast<float>(hi + 0.0001);
+    float v = static_cast<float>(static_cast<double>(w) + offset);
+    v = std::min(std::max(v, 0.0f), 255.0f);
+    const float stretched = (v - lo) * 255.0f;
+    v = stretched / (hi - lo);
+    if (colour) v = std::min(std::max(v, 0.0f), 255.0f);
+    const float scaled = v * (mx - mn);
+    return mn + scaled / 255.0f;
+}
+
+}  // namespace
+
+TEST_F(ViewSaveTest, WriteBackIsWorkedInSinglePrecision) {
+    // Data with fractional working-copy values and a window that is no power
+    // of two: every stored value must be the single-precision result, bit for
+    // bit.
+    auto f = [](int i) { return -3.25f + 0.731f * static_cast<float>((i * 37) % 997); };
+    ZVektoolChildWindow *grey = view(makeFloat({2, 40, 25}, f), 0);
+    ZVektoolChildWindow *colour = view(makeFloat({3, 20, 15, 3}, f), 1);
+    ASSERT_TRUE(grey && colour);
+    struct Setting {
+        int level, window, bright, red, green, blue;
+    };
+    for (const Setting s : {Setting{30, 100, 7, -20, 13, 40}, Setting{3, 197, -9, 0, 0, 0},
+                            Setting{0, 0, 0, 0, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "level " << s.level << " window " << s.window);
+        for (ZVektoolChildWindow *w : {grey, colour}) {
+            w->resetAct->trigger();
+            w->windowSlider->setValue(s.window);
+            w->levelSlider->setValue(s.level);
+            w->brightSlider->setValue(s.bright);
+            if (w == colour) {
+                w->redSlider->setValue(s.red);
+                w->greenSlider->setValue(s.green);
+                w->blueSlider->setValue(s.blue);
+            }
+            ASSERT_EQ(w->levelSlider->value(), s.level);
+            w->saveAct->trigger();
+        }
+        const float *work = static_cast<const float *>(grey->workImage->vekptr);
+        const float *stored = static_cast<const float *>(controller->images[0]->vekptr);
+        int wrong = 0;
+        for (int i = 0; i < 40 * 25; ++i)
+            if (stored[i] != writtenBack(work[i], s.bright, s.level, s.window, false, grey->dataMin, grey->dataMax))
+                ++wrong;
+        EXPECT_EQ(wrong, 0) << "grey";
+        work = static_cast<const float *>(colour->workImage->vekptr);
+        stored = static_cast<const float *>(controller->images[1]->vekptr);
+        const int offsets[3] = {s.red, s.green, s.blue};  // the colour sliders' own values
+        wrong = 0;
+        for (int i = 0; i < 20 * 15 * 3; ++i)
+            if (stored[i] != writtenBack(work[i], offsets[i / 300], s.level, s.window, true, colour->dataMin,
+                                         colour->dataMax))
+                ++wrong;
+        EXPECT_EQ(wrong, 0) << "colour";
+    }
+}
+
+TEST_F(ViewSaveTest, ExtremesNearTheFloatLimitsStayNumbers) {
+    // -3e38 .. 3e38: the difference of the extremes overflows single
+    // precision. Write-back and read-out still give the values, never NaN or
+    // infinity.
+    static const float v[4] = {-3e38f, 3e38f, 0.0f, 1.5e38f};
+    ZVektoolChildWindow *grey = view(makeFloat({2, 4, 1}, [](int i) { return v[i]; }), 0);
+    ZVektoolChildWindow *colour = view(makeFloat({3, 4, 1, 3}, [](int i) { return v[(i + i / 4) % 4]; }), 1);
+    ASSERT_TRUE(grey && colour);
+    for (ZVektoolChildWindow *w : {grey, colour}) {
+        w->resetAct->trigger();
+        w->saveAct->trigger();
+    }
+    for (int slot : {0, 1}) {
+        const float *p = static_cast<const float *>(controller->images[slot]->vekptr);
+        const int n = slot == 0 ? 4 : 12;
+        for (int i = 0; i < n; ++i) {
+            const float want = slot == 0 ? v[i] : v[(i + i / 4) % 4];
+            ASSERT_TRUE(std::isfinite(p[i])) << "slot " << slot << " sample " << i;
+            EXPECT_NEAR(p[i], want, 1e33) << "slot " << slot << " sample " << i;
+        }
+    }
+    // The bottom of the display reads as the data minimum, the middle as 0.
+    grey->resetAct->trigger();
+    markConsole();
+    click(grey, QPoint(0, 0));
+    click(grey, QPoint(2, 0));
+    EXPECT_EQ(newConsole(), "\nModified: [0 , 0] \t  [Bright = -3e+38]\nOriginal: [0 , 0] \t  [Bright = -3e+38]"
+                            "\nModified: [0 , 2] \t  [Bright = 0]\nOriginal: [0 , 2] \t  [Bright = 0]");
+}
+
+TEST_F(ViewSaveTest, OnePixelPictureAndCancelledTypePrompt) {
+    // Colour 1 x 1 of 10, 20, 30 at level 0, window 255: the picture's pixel
+    // is (0, 127, 255) (working copy 0, 127.5, 255 truncated), in a picture
+    // 4 wide. Cancelling the type prompt still writes the file; its 12
+    // samples are stored uncompressed, with the writer's notice.
+    ZVektoolChildWindow *w = view(makeFloat({3, 1, 1, 3}, [](int i) { return 10.0f * (i + 1); }));
+    ASSERT_NE(w, nullptr);
+    w->resetAct->trigger();
+    ASSERT_EQ(shown(w).pixel(0, 0), qRgb(0, 127, 255));
+    sui.acceptType = false;
+    testing::internal::CaptureStdout();
+    const QString path = saveBuffer(w, "one.Zve");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ZvekPutImg error msg: image has 12 pixels so it will not be compressed\n");
+    EXPECT_EQ(sui.textPrompts.size(), 1u);
+    EXPECT_TRUE(sui.messages.empty());
+    ZvekImagePtr file(Zvekpin(path.toLocal8Bit().constData()));
+    ASSERT_TRUE(file);
+    const ZvekShape s = zvekShape(file.get());
+    EXPECT_EQ(s.cols, 4);
+    EXPECT_EQ(s.rows, 1);
+    EXPECT_EQ(s.frames, 3);
+    EXPECT_EQ(file->dtype, DT_32FLT);
+    EXPECT_EQ(valueAt(file.get(), 0, 0, 0), 0.0f);
+    EXPECT_EQ(valueAt(file.get(), 1, 0, 0), 127.0f);
+    EXPECT_EQ(valueAt(file.get(), 2, 0, 0), 255.0f);
+
+    // Save writes the data values back: 10, 20, 30.
+    w->saveAct->trigger();
+    const float *p = static_cast<const float *>(controller->images[0]->vekptr);
+    EXPECT_EQ(p[0], 10.0f);
+    EXPECT_EQ(p[1], 20.0f);
+    EXPECT_EQ(p[2], 30.0f);
+}
+
+TEST_F(ViewSaveTest, FailedWritesLoseNothing) {
+    // A picture that the toolkit cannot write where it is told to (a folder
+    // that does not exist, a file name that is a folder) is reported; the
+    // picture, the slot image and an existing file of that name stay.
+    ZVektoolChildWindow *w = view(makeFloat({2, 6, 3}, [](int i) { return static_cast<float>(i * 15); }));
+    ASSERT_NE(w, nullptr);
+    const QImage picture = shown(w);
+    const std::vector<float> before(static_cast<const float *>(controller->images[0]->vekptr),
+                                    static_cast<const float *>(controller->images[0]->vekptr) + 18);
+    ASSERT_TRUE(QDir(home.path()).mkdir("folder.png"));
+    ASSERT_TRUE(QDir(home.path()).mkdir("folder.vek"));
+    for (const char *name : {"missing/shown.png", "folder.png", "folder.vek"}) {
+        sui.messages.clear();
+        saveBuffer(w, name);
+        EXPECT_EQ(sui.messages, std::vector<QString>{"output of file to disk failed"}) << name;
+    }
+    EXPECT_TRUE(QFileInfo(home.path() + "/folder.png").isDir());
+    EXPECT_TRUE(QFileInfo(home.path() + "/folder.vek").isDir());
+    EXPECT_EQ(shown(w), picture);
+    const float *after = static_cast<const float *>(controller->images[0]->vekptr);
+    EXPECT_EQ(std::vector<float>(after, after + 18), before);
+}
+
+TEST_F(ViewSaveTest, RealDialogs) {
+    // The toolkit's own file dialog and text prompt, answered by a timer.
+    ZVekUi::install(nullptr);
+    ZVektoolChildWindow *w = view(makeFloat({2, 8, 2}, [](int i) { return static_cast<float>(i * 17); }));
+    ASSERT_NE(w, nullptr);
+    const QImage picture = shown(w);
+    QString fileTitle, filters, startDir, promptTitle, promptLabel, promptDefault;
+    const QString target = home.path() + "/real.VEK";
+    answerSaveDialogs(
+        target,
+        [&](QFileDialog *files) {
+            fileTitle = files->windowTitle();
+            filters = files->nameFilters().join(";");
+            startDir = files->directory().absolutePath();
+        },
+        [&](QInputDialog *prompt) {
+            promptTitle = prompt->windowTitle();
+            promptLabel = prompt->labelText();
+            promptDefault = prompt->textValue();
+            prompt->setTextValue("u8bit");
+            prompt->accept();
+        });
+    w->saveBufferAct->trigger();
+    EXPECT_EQ(fileTitle, "SaveAs File");
+    EXPECT_EQ(filters, "Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)");
+    EXPECT_EQ(startDir, QDir(QDir::homePath()).absolutePath());
+    EXPECT_EQ(promptTitle, "QInputDialog::getText()");
+    EXPECT_EQ(promptLabel, "ZVEK data type:");
+    EXPECT_EQ(promptDefault, "float");
+    // The answer u8bit does not change the stored type.
+    ZvekImagePtr back(Zvekpin(target.toLocal8Bit().constData()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->dtype, DT_32FLT);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(valueAt(back.get(), 2, 1, x), qBlue(picture.pixel(x, 1))) << x;
+}
+
+TEST_F(ViewSaveTest, PathsOfUpTo255Bytes) {
+    // A path of exactly 255 bytes is written in the own format.
+    ZVektoolChildWindow *w = view(makeFloat({2, 4, 1}, [](int i) { return static_cast<float>(i * 80); }));
+    ASSERT_NE(w, nullptr);
+    const int room = 255 - home.path().toLocal8Bit().size() - 1 - 4;
+    ASSERT_GT(room, 100);
+    const QString name = QString(room, QChar('n')) + ".vek";
+    testing::internal::CaptureStdout();
+    const QString path = saveBuffer(w, name);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(path.toLocal8Bit().size(), 255);
+    EXPECT_TRUE(sui.messages.empty());
+    ZvekImagePtr back(Zvekpin(path.toLocal8Bit().constData()));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(valueAt(back.get(), 0, 0, 3), qRed(shown(w).pixel(3, 0)));
 }

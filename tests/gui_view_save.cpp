@@ -237,33 +237,19 @@ TEST_F(SaveAsTest, RealDialogs) {
     putOutput(makeFloat({2, 4, 1}, [](int i) { return i * 100.0f; }));
     QString fileTitle, filters, promptTitle, promptLabel, promptDefault;
     const QString target = path("real.vek");
-    int tries = 0;
-    std::function<void()> answer = [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (++tries > 500) {
-            // Give up rather than hang: close whatever is open.
-            if (auto *dialog = qobject_cast<QDialog *>(modal)) dialog->reject();
-            ADD_FAILURE() << "the dialogs did not go away";
-            return;
-        }
-        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+    answerSaveDialogs(
+        target,
+        [&](QFileDialog *files) {
             fileTitle = files->windowTitle();
             filters = files->nameFilters().join(";");
-            // The name typed into the dialog's name field, in its own folder.
-            files->setDirectory(QFileInfo(target).absolutePath());
-            if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
-            static_cast<QDialog *>(files)->accept();
-        } else if (auto *prompt = qobject_cast<QInputDialog *>(modal)) {
+        },
+        [&](QInputDialog *prompt) {
             promptTitle = prompt->windowTitle();
             promptLabel = prompt->labelText();
             promptDefault = prompt->textValue();
             prompt->setTextValue("16bit");
             prompt->accept();
-            return;
-        }
-        QTimer::singleShot(20, answer);
-    };
-    QTimer::singleShot(20, answer);
+        });
     EXPECT_TRUE(saveAs());
     EXPECT_EQ(fileTitle, "SaveAs File");
     EXPECT_EQ(filters, "Images (*.png *.xpm *.jpg *.ZVEK *.zvek *.Zvek *.zve *.Zve *.vek *.VEK)");

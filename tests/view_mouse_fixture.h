@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QSlider>
 
 #include "ZvektoolChildWindow.h"
@@ -17,13 +18,31 @@ public:
     using GuiTest::makeFloat;
 
 protected:
-    // Puts image into slot, makes it the Output slot and presses View.
-    ZVektoolChildWindow *view(ZVEKHDR *image, int slot = 0) {
+    // Puts image into slot, makes it the Output slot and presses View. The
+    // window is laid out as on screen and, unless whole is false, made large
+    // enough to show the whole picture, so that every pixel can be clicked.
+    ZVektoolChildWindow *view(ZVEKHDR *image, int slot = 0, bool whole = true) {
         controller->images[slot] = image;
         controller->imageNames[slot] = "pic";
         mw->outputRadios[slot]->click();
         mw->viewAct->trigger();
-        return qobject_cast<ZVektoolChildWindow *>(mw->childWindow(slot));
+        auto *w = qobject_cast<ZVektoolChildWindow *>(mw->childWindow(slot));
+        if (w == nullptr) return nullptr;
+        settle();
+        const QSize hidden = w->imageLabel->size() - w->scrollArea->viewport()->size();
+        if (whole && (hidden.width() > 0 || hidden.height() > 0)) {
+            w->resize(w->size() + hidden.expandedTo(QSize(0, 0)) + QSize(8, 8));
+            settle();
+        }
+        return w;
+    }
+
+    // Lets the windows lay themselves out.
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
+        }
     }
 
     // One mouse event at a position in the picture label's coordinates,
