@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStatusBar>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <qcustomplot.h>
@@ -492,4 +493,126 @@ TEST(PlotGallery, ScreenshotNames) {
     EXPECT_EQ(MainWindow::screenShotPath("Real Time Data Demo"), "./screenshots/realtimedatademo.png");
     EXPECT_EQ(MainWindow::screenShotPath("Financial Charts Demo"), "./screenshots/financialchartsdemo.png");
     EXPECT_EQ(MainWindow::screenShotPath(""), "./screenshots/.png");
+}
+
+namespace {
+
+// Tick and sub-tick positions an axis's ticker places inside `range`.
+void ticksIn(QCPAxis *axis, const QCPRange &range, QVector<double> &ticks, QVector<double> &subTicks) {
+    QVector<QString> labels;
+    axis->ticker()->generate(range, axis->parentPlot()->locale(), 'g', 6, ticks, &subTicks, &labels);
+    auto outside = [&](double v) { return v < range.lower || v > range.upper; };
+    ticks.erase(std::remove_if(ticks.begin(), ticks.end(), outside), ticks.end());
+    subTicks.erase(std::remove_if(subTicks.begin(), subTicks.end(), outside), subTicks.end());
+}
+
+void expectNearAll(const QVector<double> &got, const QVector<double> &want, double relTol) {
+    ASSERT_EQ(got.size(), want.size());
+    for (int i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], std::fabs(want[i]) * relTol + 1e-12) << i;
+}
+
+} // namespace
+
+TEST(PlotGallery, FramingAxesTickLikeTheBottomAndLeftOnes) {
+    // Logarithmic chart: the right axis is logarithmic with base 100 like the
+    // left one, so its ticks sit at 1e-2, 1, 1e2, ..., 1e10 and not at linear
+    // steps crowded into the top decade.
+    MainWindow log;
+    log.setupDemo(9);
+    QCustomPlot *p = log.plotWidget();
+    EXPECT_EQ(p->yAxis2->scaleType(), QCPAxis::stLogarithmic);
+    QVector<double> ticks, subTicks;
+    ticksIn(p->yAxis2, p->yAxis2->range(), ticks, subTicks);
+    expectNearAll(ticks, {1e-2, 1, 1e2, 1e4, 1e6, 1e8, 1e10}, 1e-9);
+    EXPECT_EQ(subTicks.size(), 6 * 10) << "ten sub-ticks between neighbouring ticks";
+    QVector<double> leftTicks, leftSub;
+    ticksIn(p->yAxis, p->yAxis->range(), leftTicks, leftSub);
+    EXPECT_EQ(ticks, leftTicks);
+    EXPECT_EQ(subTicks, leftSub);
+
+    // Real-time chart: the top axis ticks every 2 seconds like the bottom one.
+    MainWindow rt;
+    rt.setupDemo(10);
+    rt.demoTimer().disconnect();
+    ticksIn(rt.plotWidget()->xAxis2, QCPRange(1000.3, 1008.3), ticks, subTicks);
+    EXPECT_EQ(ticks, QVector<double>({1002, 1004, 1006, 1008}));
+
+    // Hand-placed ticks keep four sub-ticks between neighbours unless a chart
+    // switches them off: date chart's left axis and multi-axis chart's top axis.
+    MainWindow date;
+    date.setupDemo(6);
+    ticksIn(date.plotWidget()->yAxis, QCPRange(0, 60), ticks, subTicks);
+    EXPECT_EQ(ticks, QVector<double>({5, 55}));
+    expectNearAll(subTicks, {15, 25, 35, 45}, 1e-12);
+    MainWindow multi;
+    multi.setupDemo(8);
+    ticksIn(multi.plotWidget()->xAxis2, QCPRange(0, M_PI / 2), ticks, subTicks);
+    expectNearAll(ticks, {0, M_PI / 2}, 1e-12);
+    expectNearAll(subTicks, {M_PI / 10, 2 * M_PI / 10, 3 * M_PI / 10, 4 * M_PI / 10}, 1e-12);
+    MainWindow bars;
+    bars.setupDemo(12);
+    EXPECT_FALSE(bars.plotWidget()->xAxis->subTicks());
+}
+
+TEST(PlotGallery, SincScatterRangeHoldsTheErrorBars) {
+    MainWindow w;
+    w.setupDemo(2);
+    QCustomPlot *p = w.plotWidget();
+    // Theory curve extremes from the formula; measurements as drawn (random).
+    double lo = 1e300, hi = -1e300;
+    for (int i = 0; i < 250; ++i) {
+        const double x = (i / 249.0 - 0.5) * 30 + 0.01;
+        lo = std::min(lo, std::sin(x) / x);
+        hi = std::max(hi, std::sin(x) / x);
+    }
+    for (double v : valuesOf(p->graph(3))) {
+        lo = std::min(lo, v - 0.15);
+        hi = std::max(hi, v + 0.15);
+    }
+    EXPECT_DOUBLE_EQ(p->yAxis->range().lower, lo);
+    EXPECT_DOUBLE_EQ(p->yAxis->range().upper, hi);
+    // Keys span the curve (-14990 .. 15010), then move 10 to the left.
+    EXPECT_NEAR(p->xAxis->range().lower, -14990 - 10, 1e-6);
+    EXPECT_NEAR(p->xAxis->range().upper, 15010 - 10, 1e-6);
+}
+
+TEST(PlotGallery, AnimationsSurviveAClearedLayoutAndAClosedWindow) {
+    // The advanced-axes chart set up on an animated widget clears its axes;
+    // the next animation steps still run.
+    MainWindow rt;
+    rt.show();
+    rt.setupDemo(10);
+    rt.setupDemo(17);
+    QMetaObject::invokeMethod(&rt, "realtimeDataSlot");
+    EXPECT_LE(rt.plotWidget()->graph(0)->data()->size(), 1);
+    pump(50);
+    rt.plotWidget()->toPixmap(300, 200);
+
+    MainWindow wave;
+    wave.show();
+    wave.setupDemo(15);
+    wave.setupDemo(17);
+    pump(50);
+    QMetaObject::invokeMethod(&wave, "bracketDataSlot");
+    wave.plotWidget()->toPixmap(300, 200);
+
+    // Closing only hides the window; the animation goes on until it is destroyed.
+    auto *w = new MainWindow;
+    w->show();
+    w->setupDemo(15);
+    pump(50);
+    w->close();
+    pump(50);
+    EXPECT_TRUE(w->demoTimer().isActive());
+    delete w;
+    pump(50);
+
+    // A tour step pending on a destroyed window does nothing.
+    auto *t = new MainWindow;
+    t->show();
+    t->setupDemo(0);
+    QMetaObject::invokeMethod(t, "allScreenShots");
+    EXPECT_EQ(t->demoIndex(), 1);
+    delete t;
+    pump(400);
 }
