@@ -58,10 +58,14 @@ private:
     int subTicks;
 };
 
-// Ticks at the given positions with the given labels.
-QSharedPointer<QCPAxisTickerText> textTicker(const QVector<double> &ticks, const QVector<QString> &labels) {
+// Ticks at the given positions with the given labels and `subTicks` sub-ticks
+// between neighbouring ones (hand-placed ticks keep the axis's usual four
+// unless a chart switches them off).
+QSharedPointer<QCPAxisTickerText> textTicker(const QVector<double> &ticks, const QVector<QString> &labels,
+                                             int subTicks = 0) {
     QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
     ticker->addTicks(ticks, labels);
+    ticker->setSubTickCount(subTicks);
     return ticker;
 }
 
@@ -94,6 +98,14 @@ void linkAxes(QCustomPlot *customPlot) {
                      SLOT(setRange(QCPRange)));
     QObject::connect(customPlot->yAxis, SIGNAL(rangeChanged(QCPRange)), customPlot->yAxis2,
                      SLOT(setRange(QCPRange)));
+}
+
+// Frames the main axis rectangle with the top and right axes, which tick
+// exactly like the bottom and left ones (step, scale, sub-ticks).
+void fullAxesBox(QCustomPlot *customPlot, bool connectRanges = false) {
+    customPlot->axisRect()->setupFullAxesBox(connectRanges);
+    customPlot->xAxis2->setTicker(customPlot->xAxis->ticker());
+    customPlot->yAxis2->setTicker(customPlot->yAxis->ticker());
 }
 
 void showFrameAxes(QCustomPlot *customPlot, bool ticks) {
@@ -200,16 +212,19 @@ void MainWindow::setupSincScatterDemo(QCustomPlot *customPlot) {
     customPlot->graph(1)->setData(x0, yLow);
     customPlot->graph(2)->setData(x0, y0);
     customPlot->graph(3)->setData(x1, y1);
-    addErrorBars(customPlot->graph(3), QCPErrorBars::etValueError, y1err, QPen(QColor(180, 180, 180)));
+    QCPErrorBars *errors =
+        addErrorBars(customPlot->graph(3), QCPErrorBars::etValueError, y1err, QPen(QColor(180, 180, 180)));
     customPlot->graph(2)->rescaleAxes();
     customPlot->graph(3)->rescaleAxes(true);
+    errors->rescaleAxes(true); // the measurements' error bars stay inside the plot
+
 
     customPlot->xAxis->setTickLabelRotation(30);
     customPlot->xAxis->ticker()->setTickCount(9);
     customPlot->xAxis->setNumberFormat("ebc");
     customPlot->xAxis->setNumberPrecision(1);
     customPlot->xAxis->moveRange(-10);
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
 }
 
 void MainWindow::setupScatterStyleDemo(QCustomPlot *customPlot) {
@@ -256,7 +271,7 @@ void MainWindow::setupScatterStyleDemo(QCustomPlot *customPlot) {
         axis->setTicks(false);
         axis->setTickLabels(false);
     }
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
 }
 
 void MainWindow::setupScatterPixmapDemo(QCustomPlot *customPlot) {
@@ -309,7 +324,7 @@ void MainWindow::setupLineStyleDemo(QCustomPlot *customPlot) {
     customPlot->yAxis->setTicks(true);
     customPlot->xAxis->setTickLabels(false);
     customPlot->yAxis->setTickLabels(true);
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
 }
 
 void MainWindow::setupDateDemo(QCustomPlot *customPlot) {
@@ -336,7 +351,7 @@ void MainWindow::setupDateDemo(QCustomPlot *customPlot) {
         QSharedPointer<QCPAxisTicker>(new FixedStepDateTicker(2628000, 3, "MMMM\nyyyy")));
     customPlot->xAxis->setTickLabelFont(QFont(QFont().family(), 8));
     customPlot->yAxis->setTickLabelFont(QFont(QFont().family(), 8));
-    customPlot->yAxis->setTicker(textTicker({5, 55}, {"Not so\nhigh", "Very\nhigh"}));
+    customPlot->yAxis->setTicker(textTicker({5, 55}, {"Not so\nhigh", "Very\nhigh"}, 4));
     customPlot->xAxis->setLabel("Date");
     customPlot->yAxis->setLabel("Random wobbly lines value");
     showFrameAxes(customPlot, false);
@@ -364,7 +379,7 @@ void MainWindow::setupTextureBrushDemo(QCustomPlot *customPlot) {
     showFrameAxes(customPlot, true);
     customPlot->xAxis->setRange(0, 2.5);
     customPlot->yAxis->setRange(0.9, 1.6);
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
 }
 
 void MainWindow::setupMultiAxisDemo(QCustomPlot *customPlot) {
@@ -443,7 +458,8 @@ void MainWindow::setupMultiAxisDemo(QCustomPlot *customPlot) {
                                              {QString::fromUtf8("0"), QString::fromUtf8("½π"),
                                               QString::fromUtf8("π"), QString::fromUtf8("1½π"),
                                               QString::fromUtf8("2π"), QString::fromUtf8("2½π"),
-                                              QString::fromUtf8("3π")}));
+                                              QString::fromUtf8("3π")},
+                                             4));
     addPlotTitle(customPlot, "Way too many graphs in one plot");
     customPlot->xAxis->setLabel("Bottom axis with outward ticks");
     customPlot->yAxis->setLabel("Left axis label");
@@ -509,7 +525,7 @@ void MainWindow::setupLogarithmicDemo(QCustomPlot *customPlot) {
     customPlot->xAxis->setRange(0, 19.9);
     customPlot->yAxis->setRange(1e-2, 1e10);
     customPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
     linkAxes(customPlot);
     customPlot->legend->setVisible(true);
     customPlot->legend->setBrush(QBrush(QColor(255, 255, 255, 150)));
@@ -535,7 +551,7 @@ void MainWindow::setupRealtimeDataDemo(QCustomPlot *customPlot) {
     customPlot->graph(3)->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 6));
 
     customPlot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new FixedStepDateTicker(2, -1, "hh:mm:ss")));
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
     linkAxes(customPlot);
     connect(&galleryTimer, SIGNAL(timeout()), this, SLOT(realtimeDataSlot()));
     galleryTimer.start(0);
@@ -573,7 +589,7 @@ void MainWindow::setupParametricCurveDemo(QCustomPlot *customPlot) {
     deltoidRadial->setPen(QPen(QColor(170, 20, 240)));
     deltoidRadial->setBrush(QBrush(radialGrad));
     customPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
-    customPlot->axisRect()->setupFullAxesBox();
+    fullAxesBox(customPlot);
     customPlot->rescaleAxes();
 }
 
@@ -924,7 +940,7 @@ void MainWindow::setupAdvancedAxesDemo(QCustomPlot *customPlot) {
 void MainWindow::setupColorMapDemo(QCustomPlot *customPlot) {
     galleryTitle = "Color Map Demo";
     customPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    customPlot->axisRect()->setupFullAxesBox(true);
+    fullAxesBox(customPlot, true);
     customPlot->xAxis->setLabel("x");
     customPlot->yAxis->setLabel("y");
     auto *colorMap = new QCPColorMap(customPlot->xAxis, customPlot->yAxis);

@@ -136,7 +136,9 @@ void MainWindow::realtimeDataSlot() {
         p->graph(1)->rescaleValueAxis(true);
         lastAppendKey = key;
     }
-    p->xAxis->setRange(key + 0.25, 8, Qt::AlignRight);
+    // A cleared plot layout (the advanced-axes chart set up afterwards on the
+    // same widget) has no bottom axis left to scroll.
+    if (p->xAxis) p->xAxis->setRange(key + 0.25, 8, Qt::AlignRight);
     p->replot();
 
     reportRate(statusBar(), key, lastRateKey, framesSinceRate,

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStatusBar>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <qcustomplot.h>
@@ -492,4 +493,252 @@ TEST(PlotGallery, ScreenshotNames) {
     EXPECT_EQ(MainWindow::screenShotPath("Real Time Data Demo"), "./screenshots/realtimedatademo.png");
     EXPECT_EQ(MainWindow::screenShotPath("Financial Charts Demo"), "./screenshots/financialchartsdemo.png");
     EXPECT_EQ(MainWindow::screenShotPath(""), "./screenshots/.png");
+}
+
+namespace {
+
+// Tick and sub-tick positions an axis's ticker places inside `range`.
+void ticksIn(QCPAxis *axis, const QCPRange &range, QVector<double> &ticks, QVector<double> &subTicks) {
+    QVector<QString> labels;
+    axis->ticker()->generate(range, axis->parentPlot()->locale(), 'g', 6, ticks, &subTicks, &labels);
+    auto outside = [&](double v) { return v < range.lower || v > range.upper; };
+    ticks.erase(std::remove_if(ticks.begin(), ticks.end(), outside), ticks.end());
+    subTicks.erase(std::remove_if(subTicks.begin(), subTicks.end(), outside), subTicks.end());
+}
+
+void expectNearAll(const QVector<double> &got, const QVector<double> &want, double relTol) {
+    ASSERT_EQ(got.size(), want.size());
+    for (int i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], std::fabs(want[i]) * relTol + 1e-12) << i;
+}
+
+} // namespace
+
+TEST(PlotGallery, FramingAxesTickLikeTheBottomAndLeftOnes) {
+    // Logarithmic chart: the right axis is logarithmic with base 100 like the
+    // left one, so its ticks sit at 1e-2, 1, 1e2, ..., 1e10 and not at linear
+    // steps crowded into the top decade.
+    MainWindow log;
+    log.setupDemo(9);
+    QCustomPlot *p = log.plotWidget();
+    EXPECT_EQ(p->yAxis2->scaleType(), QCPAxis::stLogarithmic);
+    QVector<double> ticks, subTicks;
+    ticksIn(p->yAxis2, p->yAxis2->range(), ticks, subTicks);
+    expectNearAll(ticks, {1e-2, 1, 1e2, 1e4, 1e6, 1e8, 1e10}, 1e-9);
+    EXPECT_EQ(subTicks.size(), 6 * 10) << "ten sub-ticks between neighbouring ticks";
+    QVector<double> leftTicks, leftSub;
+    ticksIn(p->yAxis, p->yAxis->range(), leftTicks, leftSub);
+    EXPECT_EQ(ticks, leftTicks);
+    EXPECT_EQ(subTicks, leftSub);
+
+    // Real-time chart: the top axis ticks every 2 seconds like the bottom one.
+    MainWindow rt;
+    rt.setupDemo(10);
+    rt.demoTimer().disconnect();
+    ticksIn(rt.plotWidget()->xAxis2, QCPRange(1000.3, 1008.3), ticks, subTicks);
+    EXPECT_EQ(ticks, QVector<double>({1002, 1004, 1006, 1008}));
+
+    // Hand-placed ticks keep four sub-ticks between neighbours unless a chart
+    // switches them off: date chart's left axis and multi-axis chart's top axis.
+    MainWindow date;
+    date.setupDemo(6);
+    ticksIn(date.plotWidget()->yAxis, QCPRange(0, 60), ticks, subTicks);
+    EXPECT_EQ(ticks, QVector<double>({5, 55}));
+    expectNearAll(subTicks, {15, 25, 35, 45}, 1e-12);
+    MainWindow multi;
+    multi.setupDemo(8);
+    ticksIn(multi.plotWidget()->xAxis2, QCPRange(0, M_PI / 2), ticks, subTicks);
+    expectNearAll(ticks, {0, M_PI / 2}, 1e-12);
+    expectNearAll(subTicks, {M_PI / 10, 2 * M_PI / 10, 3 * M_PI / 10, 4 * M_PI / 10}, 1e-12);
+    MainWindow bars;
+    bars.setupDemo(12);
+    EXPECT_FALSE(bars.plotWidget()->xAxis->subTicks());
+}
+
+TEST(PlotGallery, SincScatterRangeHoldsTheErrorBars) {
+    MainWindow w;
+    w.setupDemo(2);
+    QCustomPlot *p = w.plotWidget();
+    // Theory curve extremes from the formula; measurements as drawn (random).
+    double lo = 1e300, hi = -1e300;
+    for (int i = 0; i < 250; ++i) {
+        const double x = (i / 249.0 - 0.5) * 30 + 0.01;
+        lo = std::min(lo, std::sin(x) / x);
+        hi = std::max(hi, std::sin(x) / x);
+    }
+    for (double v : valuesOf(p->graph(3))) {
+        lo = std::min(lo, v - 0.15);
+        hi = std::max(hi, v + 0.15);
+    }
+    EXPECT_DOUBLE_EQ(p->yAxis->range().lower, lo);
+    EXPECT_DOUBLE_EQ(p->yAxis->range().upper, hi);
+    // Keys span the curve (-14990 .. 15010), then move 10 to the left.
+    EXPECT_NEAR(p->xAxis->range().lower, -14990 - 10, 1e-6);
+    EXPECT_NEAR(p->xAxis->range().upper, 15010 - 10, 1e-6);
+}
+
+TEST(PlotGallery, AnimationsSurviveAClearedLayoutAndAClosedWindow) {
+    // The advanced-axes chart set up on an animated widget clears its axes;
+    // the next animation steps still run.
+    MainWindow rt;
+    rt.show();
+    rt.setupDemo(10);
+    rt.setupDemo(17);
+    QMetaObject::invokeMethod(&rt, "realtimeDataSlot");
+    EXPECT_LE(rt.plotWidget()->graph(0)->data()->size(), 1);
+    pump(50);
+    rt.plotWidget()->toPixmap(300, 200);
+
+    MainWindow wave;
+    wave.show();
+    wave.setupDemo(15);
+    wave.setupDemo(17);
+    pump(50);
+    QMetaObject::invokeMethod(&wave, "bracketDataSlot");
+    wave.plotWidget()->toPixmap(300, 200);
+
+    // Closing only hides the window; the animation goes on until it is destroyed.
+    auto *w = new MainWindow;
+    w->show();
+    w->setupDemo(15);
+    pump(50);
+    w->close();
+    pump(50);
+    EXPECT_TRUE(w->demoTimer().isActive());
+    delete w;
+    pump(50);
+
+    // A tour step pending on a destroyed window does nothing.
+    auto *t = new MainWindow;
+    t->show();
+    t->setupDemo(0);
+    QMetaObject::invokeMethod(t, "allScreenShots");
+    EXPECT_EQ(t->demoIndex(), 1);
+    delete t;
+    pump(400);
+}
+
+TEST(PlotGallery, ChartCurvesFollowTheirFormulas) {
+    // Line styles: 15 points per graph, shifted down by 5 per style.
+    MainWindow ls;
+    ls.setupDemo(5);
+    for (int s = 0; s < 6; ++s) {
+        const QVector<double> k = keysOf(ls.plotWidget()->graph(s)), v = valuesOf(ls.plotWidget()->graph(s));
+        ASSERT_EQ(k.size(), 15);
+        const double x = 7 / 15.0 * 5 * 3.14 + 0.01;
+        EXPECT_NEAR(k[7], x, 1e-12);
+        EXPECT_NEAR(v[7], 7 * std::sin(x) / x - 5 * s + 27, 1e-12) << s;
+        EXPECT_EQ(ls.plotWidget()->graph(s)->pen().color(),
+                  QColor(int(80 * std::sin(s + 1.2) + 80), int(80 * std::sin(0.3 * s) + 80),
+                         int(80 * std::sin(0.3 * s + 1.5) + 80)));
+    }
+
+    // Texture brush: two curves over x = 3 i / 250.
+    MainWindow tb;
+    tb.setupDemo(7);
+    {
+        const double x = 3 * 100 / 250.0;
+        EXPECT_NEAR(keysOf(tb.plotWidget()->graph(0))[100], 1.2, 1e-12);
+        EXPECT_NEAR(valuesOf(tb.plotWidget()->graph(0))[100], std::exp(-0.8 * x * x) * (x * x + x) + 1, 1e-12);
+        EXPECT_NEAR(valuesOf(tb.plotWidget()->graph(1))[100], 1 - 0.1 * x * x * std::exp(-0.4 * x * x), 1e-12);
+        EXPECT_EQ(tb.plotWidget()->graph(0)->channelFillGraph(), tb.plotWidget()->graph(1));
+        EXPECT_EQ(tb.plotWidget()->graph(0)->pen().style(), Qt::DotLine);
+        EXPECT_EQ(tb.plotWidget()->graph(0)->pen().widthF(), 2);
+    }
+
+    // Multi-axis chart: the five graphs on their axes with their data.
+    MainWindow ma;
+    ma.setupDemo(8);
+    QCustomPlot *p = ma.plotWidget();
+    ASSERT_EQ(p->graphCount(), 5);
+    EXPECT_EQ(p->graph(0)->keyAxis(), p->yAxis);
+    EXPECT_EQ(p->graph(0)->valueAxis(), p->xAxis);
+    EXPECT_EQ(p->graph(4)->keyAxis(), p->yAxis2);
+    EXPECT_EQ(p->graph(4)->valueAxis(), p->xAxis2);
+    EXPECT_EQ(p->graph(2)->keyAxis(), p->xAxis2);
+    EXPECT_EQ(p->graph(0)->data()->size(), 25);
+    EXPECT_NEAR(valuesOf(p->graph(0))[20], std::exp(-0.8 * 2.4 * 2.4) * (2.4 * 2.4 + 2.4), 1e-12);
+    EXPECT_NEAR(valuesOf(p->graph(1))[5], 2.6 * 1.0 * std::exp(-1.0), 1e-12);
+    const auto errors = plottablesOf<QCPErrorBars>(p);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_NEAR(errors[0]->data()->at(5).errorPlus, 0.25 * 2.6 * std::exp(-1.0), 1e-12);
+    const double x2 = 125 / 250.0 * 3 * M_PI;
+    EXPECT_NEAR(valuesOf(p->graph(2))[125], 10 * std::sin(12 * x2) * std::cos(x2), 1e-12);
+    EXPECT_NEAR(valuesOf(p->graph(3))[125], 10 * std::cos(x2), 1e-12);
+    for (double v : valuesOf(p->graph(4))) EXPECT_LE(v, 0.01 * 50 * 50 + 0.75 + 1.5 * M_PI);
+    EXPECT_EQ(p->xAxis2->range(), QCPRange(0, 3 * M_PI));
+    EXPECT_EQ(p->yAxis2->range(), QCPRange(-70, 35));
+    auto top = p->xAxis2->ticker().dynamicCast<QCPAxisTickerText>();
+    ASSERT_FALSE(top.isNull());
+    EXPECT_EQ(top->ticks().value(M_PI / 2), QString::fromUtf8("½π"));
+    EXPECT_EQ(top->ticks().value(5 * M_PI / 2), QString::fromUtf8("2½π"));
+    auto *title = qobject_cast<QCPTextElement *>(p->plotLayout()->element(0, 0));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), "Way too many graphs in one plot");
+    EXPECT_EQ(p->xAxis->label(), "Bottom axis with outward ticks");
+    EXPECT_EQ(p->yAxis2->label(), "Right axis label");
+    EXPECT_EQ(p->xAxis->tickLengthIn(), 0);
+    EXPECT_EQ(p->xAxis->tickLengthOut(), 5);
+
+    // Wave packet at phase 0, and the red tracer at 1.5 pi / 3.
+    MainWindow it;
+    it.setupDemo(15);
+    it.demoTimer().disconnect();
+    {
+        const QVector<double> k = keysOf(it.plotWidget()->graph(0)), v = valuesOf(it.plotWidget()->graph(0));
+        ASSERT_EQ(k.size(), 500);
+        EXPECT_DOUBLE_EQ(k.first(), -17);
+        EXPECT_DOUBLE_EQ(k.last(), 17);
+        const double x = 300 / 499.0 * 34 - 17;
+        EXPECT_NEAR(v[300], std::exp(-x * x / 20) * std::sin(3 * x), 1e-12);
+    }
+
+    // Styled chart: two curves and two stacked bar series.
+    MainWindow st;
+    st.setupDemo(16);
+    p = st.plotWidget();
+    {
+        const double x1 = 7 / 20.0 * 10, x2 = 42 / 100.0 * 10;
+        EXPECT_NEAR(valuesOf(p->graph(0))[7], std::cos(0.8 * x1 + std::sin(0.16 * x1 + 1)) * std::sin(0.54 * x1) + 1.4,
+                    1e-12);
+        EXPECT_NEAR(valuesOf(p->graph(1))[42],
+                    std::cos(0.85 * x2 + std::sin(0.165 * x2 + 1.1)) * std::sin(0.5 * x2) + 1.7, 1e-12);
+        const auto bars = plottablesOf<QCPBars>(p);
+        ASSERT_EQ(bars.size(), 2);
+        EXPECT_DOUBLE_EQ(bars[0]->width(), 0.45);
+        for (int i = 0; i < 20; ++i) {
+            const double x = i / 20.0 * 10;
+            const double y3 = bars[0]->data()->at(i)->value;
+            const double base = (0.5 * std::cos(0.2 * x * x + 2) + 0.5) * 3 / (x + 0.7) + 0.05;
+            EXPECT_GE(y3, base) << i;
+            EXPECT_LE(y3, base + 0.01) << i;
+            EXPECT_NEAR(bars[1]->data()->at(i)->value, 0.5 - y3 + 0.02 * (x - 2) * (x - 2), 1e-12) << i;
+        }
+        EXPECT_EQ(bars[1]->barBelow(), bars[0]);
+        EXPECT_EQ(p->graph(1)->channelFillGraph(), p->graph(0));
+        EXPECT_EQ(p->xAxis->basePen().color(), QColor(Qt::white));
+        EXPECT_EQ(p->yAxis->grid()->subGridPen().color(), QColor(80, 80, 80));
+        EXPECT_EQ(p->xAxis->upperEnding().style(), QCPLineEnding::esSpikeArrow);
+    }
+
+    // Parametric curves: Fermat spiral point from the formula.
+    MainWindow pc;
+    pc.setupDemo(11);
+    {
+        const auto curves = plottablesOf<QCPCurve>(pc.plotWidget());
+        ASSERT_EQ(curves.size(), 3);
+        const double phi = 123 / 499.0 * 8 * M_PI, t = 321 / 499.0 * 2 * M_PI;
+        EXPECT_NEAR(curves[0]->data()->at(123)->key, std::sqrt(phi) * std::cos(phi), 1e-12);
+        EXPECT_NEAR(curves[0]->data()->at(123)->value, std::sqrt(phi) * std::sin(phi), 1e-12);
+        EXPECT_NEAR(curves[2]->data()->at(321)->key, 2 * std::cos(2 * t) + std::cos(t) + 2 * std::sin(t), 1e-12);
+        EXPECT_NEAR(curves[2]->data()->at(321)->value, 2 * std::sin(2 * t) - std::sin(t), 1e-12);
+        EXPECT_EQ(curves[1]->pen().color(), QColor(255, 120, 0));
+        EXPECT_EQ(curves[2]->brush().style(), Qt::RadialGradientPattern);
+    }
+
+    // Date chart: one brush per graph.
+    MainWindow dt;
+    dt.setupDemo(6);
+    for (int g = 0; g < 5; ++g)
+        EXPECT_EQ(dt.plotWidget()->graph(g)->brush().color(), QColor(int(63.75 * g), 160, 50, 150)) << g;
+    EXPECT_EQ(dt.plotWidget()->yAxis->label(), "Random wobbly lines value");
 }
