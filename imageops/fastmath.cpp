@@ -43,38 +43,35 @@ constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;  // ln 2 - kLn2Hi
 
 OPS_INLINE d8 splat(double v) { return d8{} + v; }
 
-// All ones in the lanes whose y may round to a float other than the true
-// value's: the 29 low significand bits lie within kNear units below or
-// kNear - 1 units above the midpoint pattern 2^28. Shifts and masks only,
-// no comparisons, which some instruction sets would take lane by lane.
+// Lanes are flagged by the sign bit of a 64-bit mask: negative means the
+// lane's value may round to another float than the true value and is
+// recomputed by the library call. Flags combine with |.
+
+// Flags the lanes whose 29 low significand bits lie within kNear units
+// below or kNear - 1 units above the midpoint pattern 2^28.
 OPS_INLINE l8 nearMidpoint(const d8 &y) {
-    const u8 g = ((u8)y + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu;  // near: g < 2 kNear
-    const u8 far = g >> 15;  // nonzero when not near
-    return (l8)((far | -far) >> 63) - 1;
+    return (l8)(((u8)y + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu) - 2 * kNear;
 }
 
-// All ones in the lanes where a < b, for a and b >= 0 (their bits order as
-// the values do); an integer subtraction and shift, for the same reason.
-OPS_INLINE l8 below(const d8 &a, const d8 &b) { return -(l8)(((u8)a - (u8)b) >> 63); }
+// 8 single-precision masks (all ones or zero) widened to 64-bit lanes.
+OPS_INLINE l8 widen(const i8 &m) { return __builtin_convertvector(m, l8); }
 
 // a where the mask m is all ones, else b; bit operations, as GCC takes a
 // select of wide double vectors lane by lane on the narrower instruction
 // sets.
 OPS_INLINE d8 pick(const l8 &m, const d8 &a, const d8 &b) { return (d8)(((l8)a & m) | ((l8)b & ~m)); }
 
-OPS_INLINE bool anyLane(const l8 &m) {
+// Table lookups by lane: t[i[l]] for an 8-entry table, t[i[l]] with the
+// first 8 entries in lo and the next 8 in hi for a 16-entry one.
+OPS_INLINE d8 lookup8(const d8 &t, const l8 &i) { return __builtin_shuffle(t, i); }
+OPS_INLINE d8 lookup16(const d8 &lo, const d8 &hi, const l8 &i) { return __builtin_shuffle(lo, hi, i); }
+
+OPS_INLINE bool anyFlagged(const l8 &m) {
     typedef int64_t l4 __attribute__((vector_size(32)));
     typedef int64_t l2 __attribute__((vector_size(16)));
     const l4 a = __builtin_shufflevector(m, m, 0, 1, 2, 3) | __builtin_shufflevector(m, m, 4, 5, 6, 7);
     const l2 b = __builtin_shufflevector(a, a, 0, 1) | __builtin_shufflevector(a, a, 2, 3);
-    return (b[0] | b[1]) != 0;
-}
-OPS_INLINE bool anyLane(const i8 &m) {
-    typedef int64_t l4 __attribute__((vector_size(32)));
-    typedef int64_t l2 __attribute__((vector_size(16)));
-    const l4 a = (l4)m;
-    const l2 b = __builtin_shufflevector(a, a, 0, 1) | __builtin_shufflevector(a, a, 2, 3);
-    return (b[0] | b[1]) != 0;
+    return (b[0] | b[1]) < 0;
 }
 
 // The library roads, one sample each.
@@ -88,107 +85,123 @@ inline float atan2One(float y, float x) {
     return static_cast<float>(std::atan2(static_cast<double>(y), static_cast<double>(x)));
 }
 
-// exp: x = k ln2 + r with k integer and |r| <= ln2/2 + 2^-40; k ln2 is
-// taken off in two steps (k kLn2Hi is exact for |k| < 2^20 and the
-// subtraction from x is exact), so r carries an error below 2^-54. exp(r)
-// is its Taylor polynomial of degree 10 (remainder below
-// 0.35^11/11! < 2^-41.5 relative to exp(r) >= 0.7), summed by Estrin's
-// scheme (rounding error below 2^-48 relative); the power 2^k is exact.
+// exp: x = (16 k + j) ln2/16 + r with k, j integer, 0 <= j < 16 and |r| <=
+// ln2/32 + 2^-40; (16 k + j) ln2/16 is taken off in two steps (the first
+// product is exact and so is its subtraction from the float x), so r
+// carries an error below 2^-58. exp(x) = 2^k 2^(j/16) exp(r): 2^(j/16)
+// from a table (rounded, 2^-53 relative), exp(r) its Taylor polynomial of
+// degree 5 (remainder below 0.0217^6 / 6! < 2^-42.6 relative), summed by
+// Estrin's scheme (rounding below 2^-51 relative); the power 2^k is
+// exact. In all below 2^-42.5 relative.
 //
 // x below -104: exp(x) < 2^-150, which rounds to +0. x from -104 to -87:
 // the result is at most a subnormal float; library call. x above 6: exp(x)
 // > 255, so 255. NaN: library call.
-OPS_INLINE void expBlock(const float *src, float scale, f8 &out, l8 &slow) {
-    f8 v;
-    loadV(v, src);
+OPS_INLINE void expBlock(const f8 &v, float scale, f8 &out, l8 &slow) {
+    const d8 tabLo = {0x1.0000000000000p+0, 0x1.0b5586cf9890fp+0, 0x1.172b83c7d517bp+0, 0x1.2387a6e756238p+0,
+                      0x1.306fe0a31b715p+0, 0x1.3dea64c123422p+0, 0x1.4bfdad5362a27p+0, 0x1.5ab07dd485429p+0};
+    const d8 tabHi = {0x1.6a09e667f3bcdp+0, 0x1.7a11473eb0187p+0, 0x1.8ace5422aa0dbp+0, 0x1.9c49182a3f090p+0,
+                      0x1.ae89f995ad3adp+0, 0x1.c199bdd85529cp+0, 0x1.d5818dcfba487p+0, 0x1.ea4afa2a490dap+0};
     const f8 q = v / scale;
     const i8 zero = q < -104.0f;
     const i8 inRange = q >= -87.0f;  // false for NaN
     const f8 qc = inRange ? (q < 6.0f ? q : f8{} + 6.0f) : f8{};
     const d8 x = __builtin_convertvector(qc, d8);
-    const d8 t = x * splat(0x1.71547652b82fep0) + splat(kShifter);
+    const d8 t = x * splat(0x1.71547652b82fep+4) + splat(kShifter);  // 16 / ln2
     const d8 kd = t - splat(kShifter);
     const l8 ki = (l8)t - (l8)splat(kShifter);
-    const d8 r = (x - kd * splat(kLn2Hi)) - kd * splat(kLn2Lo);
-    // Estrin's scheme: pairs, then powers r^2, r^4, r^8 (short chains).
-    const d8 r2 = r * r, r4 = r2 * r2, r8 = r4 * r4;
+    const d8 r = (x - kd * splat(0x1.62e42ffp-5)) - kd * splat(-0x1.718432a1b0e26p-39);  // ln2/16 in two parts
+    const d8 r2 = r * r, r4 = r2 * r2;
     const d8 a0 = splat(1.0) + r, a1 = splat(1.0 / 2) + splat(1.0 / 6) * r;
-    const d8 a2 = splat(1.0 / 24) + splat(1.0 / 120) * r, a3 = splat(1.0 / 720) + splat(1.0 / 5040) * r;
-    const d8 a4 = splat(1.0 / 40320) + splat(1.0 / 362880) * r;
-    const d8 b0 = a0 + a1 * r2, b1 = a2 + a3 * r2, b2 = a4 + splat(1.0 / 3628800) * r2;
-    const d8 p = (b0 + b1 * r4) + b2 * r8;
-    const d8 y = p * (d8)((ki + 1023) << 52);
+    const d8 a2 = splat(1.0 / 24) + splat(1.0 / 120) * r;
+    const d8 p = (a0 + a1 * r2) + a2 * r4;
+    const d8 scaled = (d8)((l8)lookup16(tabLo, tabHi, ki & 15) + ((ki >> 4) << 52));
+    const d8 y = p * scaled;
     f8 f = __builtin_convertvector(y, f8);
     f = f > 255.0f ? f8{} + 255.0f : f;
     out = zero ? f8{} : f;
     // Lanes off the polynomial's range compute exp(0) = 1, never near.
-    slow = nearMidpoint(y) | __builtin_convertvector(~inRange & ~zero, l8);
+    slow = nearMidpoint(y) | widen(~inRange & ~zero);
 }
 
-// ln: a positive finite x is 2^e m with m in [sqrt(1/2), sqrt(2)] (exact
-// steps); ln m = 2 atanh(s), s = (m - 1) / (m + 1), |s| <= 0.1716, from the
-// series up to s^15 (remainder below 2^-44 relative); s carries a relative
-// error below 2^-52, the series its own rounding below 2^-50. With e != 0
-// the result is e ln2 + ln m, larger than |ln m| and at least half of
-// |e ln2|, e ln2 split as in exp; with e = 0 it is ln m alone. Everything
-// stays below 2^-43 relative.
+// ln: a positive normal float x is 2^k z with z in [0.703125, 1.40625)
+// (bit operations on the float), and z lies in one of 16 intervals j,
+// below 1 of width 1/32, above 1 of width 1/16, the one holding 1 reaching
+// from 1 - 1/64 to 1 + 1/32. With c_j near the inverse of its interval's
+// middle (21 bits, exactly 1 for the interval holding 1), r = z c_j - 1 is
+// exact and |r| <= 2^-5, and ln x = k ln2 - ln c_j + ln(1 + r): -ln c_j
+// from a table (rounded), ln(1 + r) its Taylor polynomial of degree 8
+// (remainder below |r|^9 / 9). With k = 0 and the interval holding 1 the
+// result is ln(1 + r) alone, within |r|^8 / 9 < 2^-43 relative; in the
+// other intervals |ln z| >= 0.0157 and the remainder stays below 2^-48.5;
+// with k != 0, |ln x| > 0.34. Rounding adds less than 2^-47, so every
+// result is within 2^-42.5 relative.
 //
-// x <= 0 or NaN: 0. +inf: library call.
-OPS_INLINE void lnBlock(const float *src, f8 &out, l8 &slow) {
-    f8 v;
-    loadV(v, src);
+// x <= 0 or NaN: 0. Subnormal x and +inf: library call.
+OPS_INLINE void lnBlock(const f8 &v, f8 &out, l8 &slow) {
+    typedef uint32_t v8 __attribute__((vector_size(32)));
+    const d8 invLo = {0x1.642c8p+0, 0x1.55555p+0, 0x1.47ae1p+0, 0x1.3b13bp+0,
+                      0x1.2f685p+0, 0x1.24925p+0, 0x1.1a7b9p+0, 0x1.11111p+0};
+    const d8 invHi = {0x1.08421p+0, 1.0, 0x1.e1e1ep-1, 0x1.c71c7p-1, 0x1.af287p-1, 0x1.9999ap-1, 0x1.86186p-1, 0x1.745d1p-1};
+    const d8 lnLo = {-0x1.522ad0738a1d8p-2, -0x1.269611134d992p-2, -0x1.f991aacb3b069p-3, -0x1.a93ecbc8ad9a3p-3,
+                     -0x1.5bf422b543aa2p-3, -0x1.117918227db7cp-3, -0x1.93358dd593a69p-4, -0x1.08597b59e3987p-4};
+    const d8 lnHi = {-0x1.0415c89e74404p-5, 0.0, 0x1.f0a32c01163a6p-5, 0x1.e27086e2af366p-4,
+                     0x1.5ff2f30a79564p-3, 0x1.c8ff5c79a9e22p-3, 0x1.1675cebaba62ep-2, 0x1.4618d021c61e2p-2};
+    const v8 bits = (v8)v;
     const i8 pos = v > 0.0f;  // false for NaN
-    const i8 inf = v == HUGE_VALF;
-    const f8 vs = (pos & ~inf) ? v : f8{} + 1.0f;
-    const u8 bits = (u8)__builtin_convertvector(vs, d8);
-    const u8 mant = bits & 0x000FFFFFFFFFFFFFu;
-    const u8 big = (uint64_t(0x6A09E667F3BCDu) - mant) >> 63;  // 1 where the significand exceeds sqrt 2
-    const l8 e = (l8)(bits >> 52) - 1023 + (l8)big;
-    const d8 m = (d8)((mant | 0x3FF0000000000000u) - (big << 52));
-    const d8 ed = (d8)(e + (l8)splat(kShifter)) - splat(kShifter);
-    const d8 s = (m - splat(1.0)) / (m + splat(1.0));
-    const d8 s2 = s * s;
-    // Estrin's scheme in s^2: pairs, then powers z^2, z^4.
-    const d8 z2 = s2 * s2, z4 = z2 * z2;
-    const d8 a0 = splat(1.0) + splat(1.0 / 3) * s2, a1 = splat(1.0 / 5) + splat(1.0 / 7) * s2;
-    const d8 a2 = splat(1.0 / 9) + splat(1.0 / 11) * s2, a3 = splat(1.0 / 13) + splat(1.0 / 15) * s2;
-    const d8 p = (a0 + a1 * z2) + (a2 + a3 * z2) * z4;
-    const d8 lnm = (s + s) * p;
-    const d8 y = ed * splat(kLn2Hi) + (ed * splat(kLn2Lo) + lnm);
+    // Normal and finite: the bits lie in 0x00800000 .. 0x7F7FFFFF.
+    const i8 normal = (i8)((bits - 0x00800000u) < 0x7F000000u);
+    const v8 ub = normal ? bits : (v8{} + 0x3F800000u);  // 1.0 elsewhere
+    const i8 tmp = (i8)(ub - 0x3F340000u);  // 0.703125
+    const l8 j = widen((tmp >> 19) & 15);
+    const d8 kd = __builtin_convertvector(tmp >> 23, d8);
+    const f8 zf = (f8)(ub - ((v8)tmp & 0xFF800000u));
+    const d8 z = __builtin_convertvector(zf, d8);
+    const d8 r = z * lookup16(invLo, invHi, j) - splat(1.0);
+    const d8 r2 = r * r, r4 = r2 * r2;
+    const d8 a1 = splat(-1.0 / 2) + splat(1.0 / 3) * r, a2 = splat(-1.0 / 4) + splat(1.0 / 5) * r;
+    const d8 a3 = splat(-1.0 / 6) + splat(1.0 / 7) * r;
+    const d8 p = (r + a1 * r2) + ((a2 + a3 * r2) + splat(-1.0 / 8) * r4) * r4;
+    const d8 y = (kd * splat(kLn2Hi) + lookup16(lnLo, lnHi, j)) + (kd * splat(kLn2Lo) + p);
     f8 f = __builtin_convertvector(y, f8);
     out = pos ? f : f8{};
-    // Lanes that are not positive compute ln 1 = 0, never near.
-    slow = nearMidpoint(y) | __builtin_convertvector(inf, l8);
+    // Lanes that are not positive normal compute ln 1 = 0, never near.
+    slow = nearMidpoint(y) | widen(pos & ~normal);
 }
 
 // atan2: both samples finite and nonzero (anything else takes the library
 // call). With lo = min(|x|, |y|) and hi = max(|x|, |y|), atan(lo / hi) is
-// taken as off + atan(t): t = lo / hi, off = 0 where lo <= tan(pi/12) hi,
-// else t = (lo sqrt3 - hi) / (lo + hi sqrt3), off = pi/6 (one division
-// either way), so |t| <= tan(pi/12) + 2^-50 < 0.268. In the first case t
-// carries a relative error below 2^-52; in the second an absolute error
-// below 2^-50 and off + atan(t) >= pi/12. atan(t) is its Taylor series up
-// to t^21 (alternating, remainder below t^22 / 23 < 2^-46 relative),
-// summed by Estrin's scheme in t^2 (rounding below 2^-49 relative). Then
-// pi/2 - a where |y| > |x| (result >= pi/4), pi - a where x < 0 (result >=
-// pi/2): each step adds an absolute error near 2^-52 to a result of at
-// least pi/12, so every result is within 2^-44 relative of the true angle.
-// The sign is y's. Results below the smallest normal float (tiny |y / x|)
-// take the library call, as the float rounding there has fewer bits.
-OPS_INLINE void atan2Block(const float *ys, const float *xs, f8 &out, l8 &slow) {
-    f8 yv, xv;
-    loadV(yv, ys);
-    loadV(xv, xs);
+// taken as off + atan(t): t = lo / hi, off = 0 where lo <= tan(pi/12) hi
+// (decided in single precision, which moves the bound by a relative 2^-22
+// at most), else t = (lo sqrt3 - hi) / (lo + hi sqrt3), off = pi/6 (one
+// division either way), so |t| <= tan(pi/12) + 2^-20 < 0.268. In the first
+// case t carries a relative error below 2^-52; in the second an absolute
+// error below 2^-50 and off + atan(t) >= pi/12. atan(t) is its Taylor
+// series up to t^21 (alternating, remainder below t^22 / 23 < 2^-46
+// relative), summed by Estrin's scheme in t^2 (rounding below 2^-49
+// relative). The angle is then K + S (off + atan(t)) with S = +-1 and K
+// one of 0, pi/2 (|y| > |x|) and pi (x < 0): the table holds K + S off
+// rounded and S, so one addition of an error near 2^-52 remains, to a
+// result of at least pi/12; every result is within 2^-44 relative of the
+// true angle. The sign is y's. Results at or below the smallest normal
+// float (tiny |y / x|) take the library call, as the float rounding there
+// has fewer bits.
+OPS_INLINE void atan2Block(const f8 &yv, const f8 &xv, f8 &out, l8 &slow) {
     typedef uint32_t v8 __attribute__((vector_size(32)));
+    const d8 base = {0.0, 0x1.921fb54442d18p+0, 0x1.921fb54442d18p+1, 0x1.921fb54442d18p+0,
+                     0x1.0c152382d7366p-1, 0x1.0c152382d7366p+0, 0x1.4f1a6c638d03fp+1, 0x1.0c152382d7366p+1};
+    const l8 negate = {0, INT64_MIN, INT64_MIN, 0, 0, INT64_MIN, INT64_MIN, 0};
     const v8 yb = (v8)yv & 0x7FFFFFFFu, xb = (v8)xv & 0x7FFFFFFFu;
     // Finite and nonzero: the magnitude's bits lie in 1 .. 0x7F7FFFFF.
     const i8 ok = (i8)((yb - 1u) < 0x7F7FFFFFu) & (i8)((xb - 1u) < 0x7F7FFFFFu);
     const f8 one = f8{} + 1.0f;
-    const d8 ady = __builtin_convertvector(ok ? (f8)yb : one, d8);
-    const d8 adx = __builtin_convertvector(ok ? (f8)xb : one, d8);
-    const l8 swap = __builtin_convertvector((f8)yb > (f8)xb, l8);
-    const d8 lo = pick(swap, adx, ady), hi = pick(swap, ady, adx);
-    const l8 big = below(hi * splat(0x1.126145e9ecd56p-2), lo);  // tan(pi/12)
+    const f8 ay = ok ? (f8)yb : one, ax = ok ? (f8)xb : one;
+    const i8 swap = ay > ax;
+    const f8 lof = swap ? ax : ay, hif = swap ? ay : ax;
+    const i8 bigf = lof > hif * 0x1.126146p-2f;  // tan(pi/12)
+    const i8 idx = (swap & 1) | (((i8)xv < 0) & 2) | (bigf & 4);
+    const l8 k = widen(idx), big = -((k >> 2) & 1);
+    const d8 lo = __builtin_convertvector(lof, d8), hi = __builtin_convertvector(hif, d8);
     const d8 num = pick(big, lo * splat(0x1.bb67ae8584caap0) - hi, lo);
     const d8 den = pick(big, lo + hi * splat(0x1.bb67ae8584caap0), hi);
     const d8 t = num / den;
@@ -199,72 +212,76 @@ OPS_INLINE void atan2Block(const float *ys, const float *xs, f8 &out, l8 &slow) 
     const d8 b0 = a0 + a1 * s2, b1 = a2 + a3 * s2, b2 = a4 + splat(1.0 / 21) * s2;
     const d8 p = (b0 + b1 * s4) + b2 * s8;
     const d8 at = t * p;
-    d8 a = pick(big, splat(0x1.0c152382d7365p-1) + at, at);  // pi/6
-    a = pick(swap, splat(0x1.921fb54442d18p0) - a, a);  // pi/2
-    const l8 xneg = __builtin_convertvector((i8)xv < 0, l8);
-    a = pick(xneg, splat(0x1.921fb54442d18p1) - a, a);  // pi
-    const u8 sign = (u8)__builtin_convertvector((i8)yv, l8) & 0x8000000000000000u;
-    const d8 y = (d8)((u8)a | sign);
-    out = __builtin_convertvector(y, f8);
+    const d8 y = lookup8(base, k) + (d8)((l8)at ^ __builtin_shuffle(negate, k));
+    const f8 f = __builtin_convertvector(y, f8);
+    out = (f8)((v8)f | ((v8)yv & 0x80000000u));
     // Lanes off the fast road computed atan2(1, 1), never near a midpoint.
-    slow = nearMidpoint(y) | __builtin_convertvector(~ok, l8) | below(a, splat(0x1p-126));
+    slow = nearMidpoint(y) | widen(~ok | (i8)((v8)f <= 0x00800000u));
 }
 
 // Lambdas handed to run are inlined too: only then are they built for the
 // caller's instruction set.
 #define OPS_LAMBDA __attribute__((always_inline))
 
-// Chunks of kChunk samples of nIn inputs (block fills a vector of results
-// and the lanes for the library call, one(i) is the library road for
-// sample i of the chunk). The inputs are copied first, so that the library
-// call can still read them when the run is in place. The lanes for the
-// library call are collected per block and taken up at the end of the
-// chunk.
+// Chunks of kChunk samples of nIn inputs: block computes a vector of
+// results from a vector of each input and flags the lanes for the library
+// call, one(i) is the library road for sample i of the chunk. The inputs
+// are kept, so that the library call can still read them when the run is
+// in place; the flagged lanes are taken up at the end of the chunk.
 template <int nIn, typename Block, typename One>
 OPS_INLINE void run(const float *const *src, float *dst, int64_t n, const Block &block, const One &one) {
     constexpr int kChunk = 256, kBlocks = kChunk / 8;
-    float in[nIn][kChunk], out[kChunk];
+    float in[nIn][kChunk];
     l8 slow[kBlocks];
     for (int64_t i = 0; i < n; i += kChunk) {
         const int len = int(std::min<int64_t>(kChunk, n - i));
-        const int blocks = (len + 7) / 8;
-        for (int k = 0; k < nIn; ++k) {
-            std::memcpy(in[k], src[k] + i, size_t(len) * sizeof(float));
-            std::memset(in[k] + len, 0, size_t(blocks * 8 - len) * sizeof(float));
-        }
-        float *to = len == kChunk ? dst + i : out;
+        const int full = len / 8;
         l8 any{};
-        for (int b = 0; b < blocks; ++b) {
-            f8 f;
-            block(in, 8 * b, f, slow[b]);
-            storeV(to + 8 * b, f);
+        for (int b = 0; b < full; ++b) {
+            f8 v[nIn], f;
+            for (int k = 0; k < nIn; ++k) {
+                loadV(v[k], src[k] + i + 8 * b);
+                storeV(in[k] + 8 * b, v[k]);
+            }
+            block(v, f, slow[b]);
+            storeV(dst + i + 8 * b, f);
             any |= slow[b];
         }
-        if (to == out) std::memcpy(dst + i, out, size_t(len) * sizeof(float));
-        if (anyLane(any))
-            for (int b = 0; b < blocks; ++b)
-                for (int l = 0; l < 8; ++l)
-                    if (slow[b][l] && 8 * b + l < len) dst[i + 8 * b + l] = one(in, 8 * b + l);
+        const int rest = len - 8 * full;
+        if (rest > 0) {
+            f8 v[nIn], f;
+            for (int k = 0; k < nIn; ++k) {
+                v[k] = f8{};
+                std::memcpy(&v[k], src[k] + i + 8 * full, size_t(rest) * sizeof(float));
+                storeV(in[k] + 8 * full, v[k]);
+            }
+            block(v, f, slow[full]);
+            std::memcpy(dst + i + 8 * full, &f, size_t(rest) * sizeof(float));
+            any |= slow[full];
+        }
+        if (anyFlagged(any))
+            for (int j = 0; j < len; ++j)
+                if (slow[j / 8][j % 8] < 0) dst[i + j] = one(in, j);
     }
 }
 
 OPS_INLINE void runExp(const float *s, float *d, int64_t n, float scale) {
     typedef float In[256];
     run<1>(
-        &s, d, n, [scale](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { expBlock(in[0] + j, scale, f, slow); },
+        &s, d, n, [scale](const f8 *v, f8 &f, l8 &slow) OPS_LAMBDA { expBlock(v[0], scale, f, slow); },
         [scale](const In *in, int j) OPS_LAMBDA { return expOne(in[0][j], scale); });
 }
 OPS_INLINE void runLn(const float *s, float *d, int64_t n) {
     typedef float In[256];
     run<1>(
-        &s, d, n, [](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { lnBlock(in[0] + j, f, slow); },
+        &s, d, n, [](const f8 *v, f8 &f, l8 &slow) OPS_LAMBDA { lnBlock(v[0], f, slow); },
         [](const In *in, int j) OPS_LAMBDA { return lnOne(in[0][j]); });
 }
 OPS_INLINE void runAtan2(const float *y, const float *x, float *d, int64_t n) {
     typedef float In[256];
     const float *src[2] = {y, x};
     run<2>(
-        src, d, n, [](const In *in, int j, f8 &f, l8 &slow) OPS_LAMBDA { atan2Block(in[0] + j, in[1] + j, f, slow); },
+        src, d, n, [](const f8 *v, f8 &f, l8 &slow) OPS_LAMBDA { atan2Block(v[0], v[1], f, slow); },
         [](const In *in, int j) OPS_LAMBDA { return atan2One(in[0][j], in[1][j]); });
 }
 
