@@ -279,6 +279,16 @@ TEST(FastMath, ArcTangentMatchesLibraryAtEdges) {
             x.push_back(std::ldexp(1.0f, e));
             y.push_back(xv);
         }
+    // The smallest samples against larger ones near the point where the
+    // angle leaves the normal floats (a ratio of 2^-126).
+    for (int e = -30; e <= -18; ++e)
+        for (uint32_t lo : {1u, 2u, 3u, 5u, 0x3fffffu, 0x7fffffu, 0x800000u, 0x800001u})
+            for (float m : {1.0f, 1.25f, 1.9999999f}) {
+                y.push_back(fromBits(lo));
+                x.push_back(std::ldexp(m, e));
+                y.push_back(-std::ldexp(m, e));
+                x.push_back(-fromBits(lo));
+            }
     checkAtan2(y, x, "atan2 edges");
     // Values known by hand.
     const std::vector<float> ky = {0.0f, -0.0f, 0.0f, -0.0f, 1.0f, inf, -inf, 1.0f, 1.0f, 0x1p-140f};
@@ -316,5 +326,30 @@ TEST(FastMath, ArcTangentCoversEveryRunLengthInPlace) {
             ASSERT_EQ(flatan2(a.get(), b.get(), b.get()), 0);
             EXPECT_TRUE(sameBits(b, want)) << type << " " << n;
         }
+    }
+}
+
+// Runs in place whose samples often need the library call (specials,
+// subnormals, rounding boundaries): the call must still see the input, on
+// every path and at every place in a vector.
+TEST(FastMath, InPlaceRunsKeepTheInputForTheLibraryCall) {
+    std::vector<float> base = edgeSamples(1.0f);
+    const std::vector<float> extra = randomSamples(5000, 77);
+    base.insert(base.end(), extra.begin(), extra.end());
+    for (int level : kLevels) {
+        std::vector<float> v = base;
+        ops::expFloats(v.data(), v.data(), int64_t(v.size()), 1.0f, level);
+        expectBits(base, v, [](float a) { return expRef(a, 1.0f); }, "exp in place");
+        v = base;
+        ops::lnFloats(v.data(), v.data(), int64_t(v.size()), level);
+        expectBits(base, v, lnRef, "ln in place");
+        // atan2 over y, then over x; x is the same samples turned around.
+        std::vector<float> x(base.rbegin(), base.rend());
+        v = base;
+        ops::atan2Floats(v.data(), x.data(), v.data(), int64_t(v.size()), level);
+        expectAtan2Bits(base, x, v, "atan2 in place over y");
+        std::vector<float> xs = x;
+        ops::atan2Floats(base.data(), xs.data(), xs.data(), int64_t(xs.size()), level);
+        expectAtan2Bits(base, x, xs, "atan2 in place over x");
     }
 }
