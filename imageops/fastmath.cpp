@@ -116,11 +116,27 @@ OPS_INLINE D pick(const L &m, const D &x, const D &y) { return as<d8>((as<l8>(x)
 
 // Table lookups by lane: t[i[l]] for an 8-entry table, t[i[l]] with the
 // first 8 entries in lo and the next 8 in hi for a 16-entry one.
-OPS_INLINE D lookup8(const d8 &t, const L &i) { return {__builtin_shuffle(t, i.a), __builtin_shuffle(t, i.b)}; }
-OPS_INLINE L lookup8(const l8 &t, const L &i) { return {__builtin_shuffle(t, i.a), __builtin_shuffle(t, i.b)}; }
-OPS_INLINE D lookup16(const d8 &lo, const d8 &hi, const L &i) {
-    return {__builtin_shuffle(lo, hi, i.a), __builtin_shuffle(lo, hi, i.b)};
+// Only the low 3 or 4 bits of an index count.
+#if defined(__GNUC__) && !defined(__clang__)
+template <typename V>
+OPS_INLINE V lookup8(const V &t, const l8 &i) { return __builtin_shuffle(t, i); }
+OPS_INLINE d8 lookup16(const d8 &lo, const d8 &hi, const l8 &i) { return __builtin_shuffle(lo, hi, i); }
+#else
+template <typename V>
+OPS_INLINE V lookup8(const V &t, const l8 &i) {
+    V r;
+    for (int l = 0; l < 8; ++l) r[l] = t[i[l] & 7];
+    return r;
 }
+OPS_INLINE d8 lookup16(const d8 &lo, const d8 &hi, const l8 &i) {
+    d8 r;
+    for (int l = 0; l < 8; ++l) r[l] = (i[l] & 8) ? hi[i[l] & 7] : lo[i[l] & 7];
+    return r;
+}
+#endif
+OPS_INLINE D lookup8(const d8 &t, const L &i) { return {lookup8(t, i.a), lookup8(t, i.b)}; }
+OPS_INLINE L lookup8(const l8 &t, const L &i) { return {lookup8(t, i.a), lookup8(t, i.b)}; }
+OPS_INLINE D lookup16(const d8 &lo, const d8 &hi, const L &i) { return {lookup16(lo, hi, i.a), lookup16(lo, hi, i.b)}; }
 
 OPS_INLINE bool anyFlagged(const L &m) {
     typedef int64_t l4 __attribute__((vector_size(32)));
@@ -170,18 +186,18 @@ namespace isa0 {
 #undef FASTMATH_ISA
 }  // namespace isa0
 
+#if OPS_HAVE_TARGETS
 // The best path the processor has, or the one asked for when it is there:
 // 2 AVX-512, 1 AVX2 with FMA, 0 the baseline.
 int pickLevel(int level) {
     static const int best = [] {
         const int v = vectorLevel();
-#if OPS_HAVE_TARGETS
         if (v == 1 && !__builtin_cpu_supports("fma")) return 0;
-#endif
         return v;
     }();
     return level < 0 || level > best ? best : level;
 }
+#endif
 
 }  // namespace
 
