@@ -42,94 +42,10 @@ typedef uint64_t u8 __attribute__((vector_size(64)));
 typedef int32_t i8 __attribute__((vector_size(32)));
 typedef uint32_t v8 __attribute__((vector_size(32)));
 
-// Two vectors worked on side by side: every operation is done on the first
-// and then on the second, so that the processor always has a second,
-// independent chain of work while one waits for its results.
-template <typename V>
-struct Two {
-    V a, b;
-};
-#define FASTMATH_BINARY(op)                                                                \
-    template <typename V>                                                                  \
-    OPS_INLINE auto operator op(const Two<V> &x, const Two<V> &y)->Two<decltype(x.a op y.a)> { \
-        return {x.a op y.a, x.b op y.b};                                                   \
-    }                                                                                      \
-    template <typename V, typename S, typename = std::enable_if_t<std::is_arithmetic<S>::value>> \
-    OPS_INLINE auto operator op(const Two<V> &x, S s)->Two<decltype(x.a op s)> {           \
-        return {x.a op s, x.b op s};                                                       \
-    }
-FASTMATH_BINARY(+)
-FASTMATH_BINARY(-)
-FASTMATH_BINARY(*)
-FASTMATH_BINARY(/)
-FASTMATH_BINARY(&)
-FASTMATH_BINARY(|)
-FASTMATH_BINARY(^)
-FASTMATH_BINARY(<<)
-FASTMATH_BINARY(>>)
-FASTMATH_BINARY(<)
-FASTMATH_BINARY(>)
-FASTMATH_BINARY(>=)
-#undef FASTMATH_BINARY
-template <typename V>
-OPS_INLINE Two<V> operator-(const Two<V> &x) { return {-x.a, -x.b}; }
-template <typename V>
-OPS_INLINE Two<V> operator~(const Two<V> &x) { return {~x.a, ~x.b}; }
-
-// The same bits seen as another vector type.
-template <typename T, typename V>
-OPS_INLINE Two<T> as(const Two<V> &x) { return {(T)x.a, (T)x.b}; }
-// m ? x : y lane by lane (m a mask of all ones or zero per lane).
-template <typename M, typename V>
-OPS_INLINE Two<V> sel(const Two<M> &m, const Two<V> &x, const Two<V> &y) { return {m.a ? x.a : y.a, m.b ? x.b : y.b}; }
-template <typename V, typename S>
-OPS_INLINE Two<V> all(S s) { return {V{} + s, V{} + s}; }
-
-typedef Two<f8> F;  // 16 floats
-typedef Two<v8> U;  // their bits
-typedef Two<i8> I;  // 16 signed 32-bit integers or single-precision masks
-typedef Two<d8> D;  // 16 doubles
-typedef Two<l8> L;  // 16 signed 64-bit integers or double-precision masks
-typedef Two<u8> UL;
-
 constexpr int64_t kNear = int64_t(1) << 14;
 constexpr double kShifter = 0x1.8p52;  // adding it rounds to an integer
 constexpr double kLn2Hi = 0x1.62e42feep-1;  // ln 2 to 32 bits: k * kLn2Hi is exact
 constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;  // ln 2 - kLn2Hi
-
-OPS_INLINE D splat(double v) { return all<d8>(v); }
-
-// Lanes are flagged by the sign bit of a 64-bit mask: negative means the
-// lane's value may round to another float than the true value and is
-// recomputed by the library call. Flags combine with |.
-
-// Flags the lanes whose 29 low significand bits lie within kNear units
-// below or kNear - 1 units above the midpoint pattern 2^28.
-OPS_INLINE L nearMidpoint(const D &y) {
-    return as<l8>((as<u8>(y) + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu) - 2 * kNear;
-}
-
-// x where the mask m is all ones, else y; bit operations, as GCC takes a
-// select of wide double vectors lane by lane on the narrower instruction
-// sets.
-OPS_INLINE D pick(const L &m, const D &x, const D &y) { return as<d8>((as<l8>(x) & m) | (as<l8>(y) & ~m)); }
-
-// Table lookups by lane: t[i[l]] for an 8-entry table, t[i[l]] with the
-// first 8 entries in lo and the next 8 in hi for a 16-entry one.
-OPS_INLINE D lookup8(const d8 &t, const L &i) { return {__builtin_shuffle(t, i.a), __builtin_shuffle(t, i.b)}; }
-OPS_INLINE L lookup8(const l8 &t, const L &i) { return {__builtin_shuffle(t, i.a), __builtin_shuffle(t, i.b)}; }
-OPS_INLINE D lookup16(const d8 &lo, const d8 &hi, const L &i) {
-    return {__builtin_shuffle(lo, hi, i.a), __builtin_shuffle(lo, hi, i.b)};
-}
-
-OPS_INLINE bool anyFlagged(const L &m) {
-    typedef int64_t l4 __attribute__((vector_size(32)));
-    typedef int64_t l2 __attribute__((vector_size(16)));
-    const l8 o = m.a | m.b;
-    const l4 x = __builtin_shufflevector(o, o, 0, 1, 2, 3) | __builtin_shufflevector(o, o, 4, 5, 6, 7);
-    const l2 y = __builtin_shufflevector(x, x, 0, 1) | __builtin_shufflevector(x, x, 2, 3);
-    return (y[0] | y[1]) < 0;
-}
 
 // The library roads, one sample each.
 inline float expOne(float v, float scale) {
@@ -170,18 +86,18 @@ namespace isa0 {
 #undef FASTMATH_ISA
 }  // namespace isa0
 
+#if OPS_HAVE_TARGETS
 // The best path the processor has, or the one asked for when it is there:
 // 2 AVX-512, 1 AVX2 with FMA, 0 the baseline.
 int pickLevel(int level) {
     static const int best = [] {
         const int v = vectorLevel();
-#if OPS_HAVE_TARGETS
         if (v == 1 && !__builtin_cpu_supports("fma")) return 0;
-#endif
         return v;
     }();
     return level < 0 || level > best ? best : level;
 }
+#endif
 
 }  // namespace
 

@@ -7,6 +7,119 @@
 // rounds once instead of twice, which only tightens the bounds given
 // below, so every path keeps its results equal to the library call's.
 
+// Everything here is defined once per instruction set, templates too: a
+// template shared with another instruction set's code would be built for
+// only one of them.
+
+OPS_INLINE void load(f8 &v, const float *p) { __builtin_memcpy(&v, p, sizeof v); }
+OPS_INLINE void store(float *p, const f8 &v) { __builtin_memcpy(p, &v, sizeof v); }
+
+// Two vectors worked on side by side: every operation is done on the first
+// and then on the second, so that the processor always has a second,
+// independent chain of work while one waits for its results.
+template <typename V>
+struct Two {
+    V a, b;
+};
+#define FASTMATH_BINARY(op)                                                                \
+    template <typename V>                                                                  \
+    OPS_INLINE auto operator op(const Two<V> &x, const Two<V> &y)->Two<decltype(x.a op y.a)> { \
+        Two<decltype(x.a op y.a)> r;                                                       \
+        r.a = x.a op y.a;                                                                  \
+        r.b = x.b op y.b;                                                                  \
+        return r;                                                                          \
+    }                                                                                      \
+    template <typename V, typename S, typename = std::enable_if_t<std::is_arithmetic<S>::value>> \
+    OPS_INLINE auto operator op(const Two<V> &x, S s)->Two<decltype(x.a op s)> {           \
+        Two<decltype(x.a op s)> r;                                                         \
+        r.a = x.a op s;                                                                    \
+        r.b = x.b op s;                                                                    \
+        return r;                                                                          \
+    }
+FASTMATH_BINARY(+)
+FASTMATH_BINARY(-)
+FASTMATH_BINARY(*)
+FASTMATH_BINARY(/)
+FASTMATH_BINARY(&)
+FASTMATH_BINARY(|)
+FASTMATH_BINARY(^)
+FASTMATH_BINARY(<<)
+FASTMATH_BINARY(>>)
+FASTMATH_BINARY(<)
+FASTMATH_BINARY(>)
+FASTMATH_BINARY(>=)
+#undef FASTMATH_BINARY
+template <typename V>
+OPS_INLINE Two<V> operator-(const Two<V> &x) { return {-x.a, -x.b}; }
+template <typename V>
+OPS_INLINE Two<V> operator~(const Two<V> &x) { return {~x.a, ~x.b}; }
+
+// The same bits seen as another vector type.
+template <typename T, typename V>
+OPS_INLINE Two<T> as(const Two<V> &x) { return {(T)x.a, (T)x.b}; }
+// m ? x : y lane by lane (m a mask of all ones or zero per lane).
+template <typename M, typename V>
+OPS_INLINE Two<V> sel(const Two<M> &m, const Two<V> &x, const Two<V> &y) { return {m.a ? x.a : y.a, m.b ? x.b : y.b}; }
+template <typename V, typename S>
+OPS_INLINE Two<V> all(S s) { return {V{} + s, V{} + s}; }
+
+typedef Two<f8> F;  // 16 floats
+typedef Two<v8> U;  // their bits
+typedef Two<i8> I;  // 16 signed 32-bit integers or single-precision masks
+typedef Two<d8> D;  // 16 doubles
+typedef Two<l8> L;  // 16 signed 64-bit integers or double-precision masks
+typedef Two<u8> UL;
+
+OPS_INLINE D splat(double v) { return all<d8>(v); }
+
+// Lanes are flagged by the sign bit of a 64-bit mask: negative means the
+// lane's value may round to another float than the true value and is
+// recomputed by the library call. Flags combine with |.
+
+// Flags the lanes whose 29 low significand bits lie within kNear units
+// below or kNear - 1 units above the midpoint pattern 2^28.
+OPS_INLINE L nearMidpoint(const D &y) {
+    return as<l8>((as<u8>(y) + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu) - 2 * kNear;
+}
+
+// x where the mask m is all ones, else y; bit operations, as GCC takes a
+// select of wide double vectors lane by lane on the narrower instruction
+// sets.
+OPS_INLINE D pick(const L &m, const D &x, const D &y) { return as<d8>((as<l8>(x) & m) | (as<l8>(y) & ~m)); }
+
+// Table lookups by lane: t[i[l]] for an 8-entry table, t[i[l]] with the
+// first 8 entries in lo and the next 8 in hi for a 16-entry one.
+// Only the low 3 or 4 bits of an index count.
+#if defined(__GNUC__) && !defined(__clang__)
+template <typename V>
+OPS_INLINE V lookup8(const V &t, const l8 &i) { return __builtin_shuffle(t, i); }
+OPS_INLINE d8 lookup16(const d8 &lo, const d8 &hi, const l8 &i) { return __builtin_shuffle(lo, hi, i); }
+#else
+template <typename V>
+OPS_INLINE V lookup8(const V &t, const l8 &i) {
+    V r;
+    for (int l = 0; l < 8; ++l) r[l] = t[i[l] & 7];
+    return r;
+}
+OPS_INLINE d8 lookup16(const d8 &lo, const d8 &hi, const l8 &i) {
+    d8 r;
+    for (int l = 0; l < 8; ++l) r[l] = (i[l] & 8) ? hi[i[l] & 7] : lo[i[l] & 7];
+    return r;
+}
+#endif
+OPS_INLINE D lookup8(const d8 &t, const L &i) { return {lookup8(t, i.a), lookup8(t, i.b)}; }
+OPS_INLINE L lookup8(const l8 &t, const L &i) { return {lookup8(t, i.a), lookup8(t, i.b)}; }
+OPS_INLINE D lookup16(const d8 &lo, const d8 &hi, const L &i) { return {lookup16(lo, hi, i.a), lookup16(lo, hi, i.b)}; }
+
+OPS_INLINE bool anyFlagged(const L &m) {
+    typedef int64_t l4 __attribute__((vector_size(32)));
+    typedef int64_t l2 __attribute__((vector_size(16)));
+    const l8 o = m.a | m.b;
+    const l4 x = __builtin_shufflevector(o, o, 0, 1, 2, 3) | __builtin_shufflevector(o, o, 4, 5, 6, 7);
+    const l2 y = __builtin_shufflevector(x, x, 0, 1) | __builtin_shufflevector(x, x, 2, 3);
+    return (y[0] | y[1]) < 0;
+}
+
 OPS_INLINE d8 mulAdd(const d8 &a, const d8 &b, const d8 &c) {
 #if FASTMATH_ISA == 2
     return (d8)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
@@ -164,7 +277,9 @@ OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, L &slow) {
     const I ok = (lof > 0.0f) & (hif < HUGE_VALF);
     // A result below the smallest normal float needs lo / hi < 2^-126 (and
     // so hi >= 2^-23, which keeps hi 2^-124 exact to within an eighth).
-    const I tiny = lof < hif * 0x1p-124f;
+    // Below hi = 2^-100 the products with hi are no longer sure to be
+    // normal floats, so such pairs go to the library call as well.
+    const I tiny = (lof < hif * 0x1p-124f) | (hif < 0x1p-100f);
     const I bigf = lof > hif * 0x1.126146p-2f;  // tan(pi/12)
     // Table index in the low 3 bits (the lookups read no others), the flag
     // for the library call in the sign.
@@ -201,22 +316,22 @@ OPS_INLINE void runChunks(const float *const *src, float *dst, int64_t n, const 
     L slow[kBlocks];
     for (int64_t i = 0; i < n; i += kChunk) {
         for (int k = 0; k < nIn; ++k) in[k] = keep ? copy[k] : src[k] + i;
-        const int len = int(std::min<int64_t>(kChunk, n - i));
+        const int len = n - i < kChunk ? int(n - i) : kChunk;
         const int full = len / 16;
         L any{};
         for (int b = 0; b < full; ++b) {
             F v[nIn], f;
             for (int k = 0; k < nIn; ++k) {
-                loadV(v[k].a, src[k] + i + 16 * b);
-                loadV(v[k].b, src[k] + i + 16 * b + 8);
+                load(v[k].a, src[k] + i + 16 * b);
+                load(v[k].b, src[k] + i + 16 * b + 8);
                 if (keep) {
-                    storeV(copy[k] + 16 * b, v[k].a);
-                    storeV(copy[k] + 16 * b + 8, v[k].b);
+                    store(copy[k] + 16 * b, v[k].a);
+                    store(copy[k] + 16 * b + 8, v[k].b);
                 }
             }
             block(v, f, slow[b]);
-            storeV(dst + i + 16 * b, f.a);
-            storeV(dst + i + 16 * b + 8, f.b);
+            store(dst + i + 16 * b, f.a);
+            store(dst + i + 16 * b + 8, f.b);
             any = any | slow[b];
         }
         const int rest = len - 16 * full;
@@ -226,13 +341,13 @@ OPS_INLINE void runChunks(const float *const *src, float *dst, int64_t n, const 
             for (int k = 0; k < nIn; ++k) {
                 std::memset(part, 0, sizeof part);
                 std::memcpy(part, src[k] + i + 16 * full, size_t(rest) * sizeof(float));
-                loadV(v[k].a, part);
-                loadV(v[k].b, part + 8);
+                load(v[k].a, part);
+                load(v[k].b, part + 8);
                 if (keep) std::memcpy(copy[k] + 16 * full, part, size_t(rest) * sizeof(float));
             }
             block(v, f, slow[full]);
-            storeV(part, f.a);
-            storeV(part + 8, f.b);
+            store(part, f.a);
+            store(part + 8, f.b);
             std::memcpy(dst + i + 16 * full, part, size_t(rest) * sizeof(float));
             any = any | slow[full];
         }

@@ -289,6 +289,14 @@ TEST(FastMath, ArcTangentMatchesLibraryAtEdges) {
                 y.push_back(-std::ldexp(m, e));
                 x.push_back(-fromBits(lo));
             }
+    // Pairs of subnormals: every ratio from 1/40 to 40.
+    for (uint32_t a = 1; a <= 40; ++a)
+        for (uint32_t b = 1; b <= 40; ++b) {
+            y.push_back(fromBits(a));
+            x.push_back(fromBits(b));
+            y.push_back(-fromBits(a));
+            x.push_back(-fromBits(b << 10));
+        }
     checkAtan2(y, x, "atan2 edges");
     // Values known by hand.
     const std::vector<float> ky = {0.0f, -0.0f, 0.0f, -0.0f, 1.0f, inf, -inf, 1.0f, 1.0f, 0x1p-140f};
