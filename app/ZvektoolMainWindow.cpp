@@ -679,6 +679,7 @@ void ZVektoolMainWindow::replaceSlotImage(int slot, ZVEKHDR *image) {
 }
 
 void ZVektoolMainWindow::open() {
+    if (commandRunning()) return;  // the running command's images must stay
     CommandScope scope(this);
     const QString start = openPath.isEmpty() ? QDir::homePath() : openPath;
     const QString path = zvekUi().openFile(this, tr("Open File"), start, "");
@@ -703,6 +704,7 @@ void ZVektoolMainWindow::open() {
 }
 
 void ZVektoolMainWindow::reopen() {
+    if (commandRunning()) return;  // the running command's images must stay
     CommandScope scope(this);
     const int slot = getRadioButtonStatus(OUTPUT);
     if (!reopenPath.isEmpty()) {
@@ -818,6 +820,7 @@ void ZVektoolMainWindow::copy() {
 }
 
 void ZVektoolMainWindow::paste() {
+    if (commandRunning()) return;  // the running command's images must stay
     CommandScope scope(this);
     if (!clipboardImage) {
         zvekUi().message(tr("Nothing to paste"));
@@ -835,6 +838,7 @@ void ZVektoolMainWindow::paste() {
 }
 
 void ZVektoolMainWindow::delete_() {
+    if (commandRunning()) return;  // the running command's images must stay
     CommandScope scope(this);
     const int out = getRadioButtonStatus(OUTPUT);
     if (slotImage(out)) {

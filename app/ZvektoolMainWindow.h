@@ -104,6 +104,9 @@ public:
     private:
         ZVektoolMainWindow *window_;
     };
+    // A command that processes events while it runs (the labelling's wait)
+    // lets clicks through: Read, Reopen, Paste, Delete and the scripts ignore
+    // them then, so that no image the command works on is replaced under it.
     bool commandRunning() const { return commandDepth > 0; }
     void queueFileOpen(const QString &path, int slot);
 

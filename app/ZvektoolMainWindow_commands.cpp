@@ -583,6 +583,8 @@ void ZVektoolMainWindow::pcon() {
 // Script running
 
 void ZVektoolMainWindow::runScript() {
+    // ReRun has made this test itself before it calls here.
+    if (commandRunning() && !rerunRequested) return;  // the running command's images must stay
     CommandScope scope(this);
     if (!rerunRequested) {
         const QString path = zvekUi().openFile(this, tr("Select Script"), QDir::homePath(), "");
@@ -634,6 +636,7 @@ void ZVektoolMainWindow::runScript() {
 }
 
 void ZVektoolMainWindow::rerunScript() {
+    if (commandRunning()) return;  // the running command's images must stay
     CommandScope scope(this);
     if (scriptInputPath.isEmpty()) {
         zvekUi().message(tr("You must run a script before you can rerun it."));

@@ -80,6 +80,8 @@ bool ZVektoolMainWindow::saveAs() {
     }
 
     addConsoleOutput("\nsaving ");
+    // A cancelled dialog names no file: nothing is written and nothing failed.
+    if (path.isEmpty()) return true;
     // The frame that the slot's view window shows, when it is one of the image's.
     int frame = 0;
     if (auto *window = qobject_cast<ZVektoolChildWindow *>(childWindow(out))) {
@@ -87,8 +89,7 @@ bool ZVektoolMainWindow::saveAs() {
         if (window->currentFrame >= 0 && window->currentFrame < s.frames) frame = window->currentFrame;
     }
     std::unique_ptr<QImage> picture(imageConverter.Zvek2Qt(image, 0, frame));
-    if (path.isEmpty() || !picture || !picture->save(path))
-        zvekUi().message(tr("output of file to disk failed"));
+    if (!picture || !picture->save(path)) zvekUi().message(tr("output of file to disk failed"));
     return true;
 }
 
