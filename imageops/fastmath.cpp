@@ -21,7 +21,6 @@
 
 #include "opsint.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -36,12 +35,6 @@
 namespace ops {
 namespace {
 
-typedef double d8 __attribute__((vector_size(64)));
-typedef int64_t l8 __attribute__((vector_size(64)));
-typedef uint64_t u8 __attribute__((vector_size(64)));
-typedef int32_t i8 __attribute__((vector_size(32)));
-typedef uint32_t v8 __attribute__((vector_size(32)));
-
 constexpr int64_t kNear = int64_t(1) << 14;
 constexpr double kShifter = 0x1.8p52;  // adding it rounds to an integer
 constexpr double kLn2Hi = 0x1.62e42feep-1;  // ln 2 to 32 bits: k * kLn2Hi is exact
@@ -49,24 +42,27 @@ constexpr double kLn2Lo = 0x1.a39ef35793c76p-33;  // ln 2 - kLn2Hi
 
 // Tables of the vector bodies.
 // 2^(j/16), j = 0..15.
-alignas(64) const double kExp2[16] = {0x1.0000000000000p+0, 0x1.0b5586cf9890fp+0, 0x1.172b83c7d517bp+0, 0x1.2387a6e756238p+0,
-                      0x1.306fe0a31b715p+0, 0x1.3dea64c123422p+0, 0x1.4bfdad5362a27p+0, 0x1.5ab07dd485429p+0,
-                                      0x1.6a09e667f3bcdp+0, 0x1.7a11473eb0187p+0, 0x1.8ace5422aa0dbp+0, 0x1.9c49182a3f090p+0,
-                      0x1.ae89f995ad3adp+0, 0x1.c199bdd85529cp+0, 0x1.d5818dcfba487p+0, 0x1.ea4afa2a490dap+0};
+alignas(64) const double kExp2[16] = {
+    0x1.0000000000000p+0, 0x1.0b5586cf9890fp+0, 0x1.172b83c7d517bp+0, 0x1.2387a6e756238p+0,
+    0x1.306fe0a31b715p+0, 0x1.3dea64c123422p+0, 0x1.4bfdad5362a27p+0, 0x1.5ab07dd485429p+0,
+    0x1.6a09e667f3bcdp+0, 0x1.7a11473eb0187p+0, 0x1.8ace5422aa0dbp+0, 0x1.9c49182a3f090p+0,
+    0x1.ae89f995ad3adp+0, 0x1.c199bdd85529cp+0, 0x1.d5818dcfba487p+0, 0x1.ea4afa2a490dap+0};
 // For the 16 intervals of the logarithm's reduction: c_j, the inverse of
 // the interval's middle to 21 bits (1 for the interval holding 1), and
 // -ln c_j.
-alignas(64) const double kLnInverse[16] = {0x1.642c8p+0, 0x1.55555p+0, 0x1.47ae1p+0, 0x1.3b13bp+0,
-                      0x1.2f685p+0, 0x1.24925p+0, 0x1.1a7b9p+0, 0x1.11111p+0,
-                                           0x1.08421p+0, 1.0, 0x1.e1e1ep-1, 0x1.c71c7p-1, 0x1.af287p-1, 0x1.9999ap-1, 0x1.86186p-1, 0x1.745d1p-1};
-alignas(64) const double kLnLog[16] = {-0x1.522ad0738a1d8p-2, -0x1.269611134d992p-2, -0x1.f991aacb3b069p-3, -0x1.a93ecbc8ad9a3p-3,
-                     -0x1.5bf422b543aa2p-3, -0x1.117918227db7cp-3, -0x1.93358dd593a69p-4, -0x1.08597b59e3987p-4,
-                                       -0x1.0415c89e74404p-5, 0.0, 0x1.f0a32c01163a6p-5, 0x1.e27086e2af366p-4,
-                     0x1.5ff2f30a79564p-3, 0x1.c8ff5c79a9e22p-3, 0x1.1675cebaba62ep-2, 0x1.4618d021c61e2p-2};
+alignas(64) const double kLnInverse[16] = {
+    0x1.642c8p+0, 0x1.55555p+0, 0x1.47ae1p+0, 0x1.3b13bp+0, 0x1.2f685p+0, 0x1.24925p+0, 0x1.1a7b9p+0, 0x1.11111p+0,
+    0x1.08421p+0, 1.0,          0x1.e1e1ep-1, 0x1.c71c7p-1, 0x1.af287p-1, 0x1.9999ap-1, 0x1.86186p-1, 0x1.745d1p-1};
+alignas(64) const double kLnLog[16] = {
+    -0x1.522ad0738a1d8p-2, -0x1.269611134d992p-2, -0x1.f991aacb3b069p-3, -0x1.a93ecbc8ad9a3p-3,
+    -0x1.5bf422b543aa2p-3, -0x1.117918227db7cp-3, -0x1.93358dd593a69p-4, -0x1.08597b59e3987p-4,
+    -0x1.0415c89e74404p-5, 0.0,                   0x1.f0a32c01163a6p-5,  0x1.e27086e2af366p-4,
+    0x1.5ff2f30a79564p-3,  0x1.c8ff5c79a9e22p-3,  0x1.1675cebaba62ep-2,  0x1.4618d021c61e2p-2};
 // The arc tangent's octants, index (|y| > |x|) + 2 (x < 0) + 4 (reduced by
 // pi/6): K + S off, and S as the sign of a zero.
 alignas(64) const double kAtanBase[8] = {0.0, 0x1.921fb54442d18p+0, 0x1.921fb54442d18p+1, 0x1.921fb54442d18p+0,
-                     0x1.0c152382d7366p-1, 0x1.0c152382d7366p+0, 0x1.4f1a6c638d03fp+1, 0x1.0c152382d7366p+1};
+                                         0x1.0c152382d7366p-1, 0x1.0c152382d7366p+0, 0x1.4f1a6c638d03fp+1,
+                                         0x1.0c152382d7366p+1};
 alignas(64) const double kAtanNegate[8] = {0.0, -0.0, -0.0, 0.0, 0.0, -0.0, -0.0, 0.0};
 
 // The library roads, one sample each.

@@ -174,8 +174,8 @@ OPS_INLINE D mulAdd(const D &a, const D &b, const D &c) {
 }
 
 // Widening conversions: floats and 32-bit integers to doubles, 32-bit masks
-// to 64-bit ones (GCC splits the generic ones into halves). The AVX-512
-// ones are the masked instructions with every lane selected.
+// to 64-bit ones. For AVX-512 GCC would split the generic ones into halves,
+// so there they are the masked instructions with every lane selected.
 OPS_INLINE DV toDouble(const FV &v) {
 #if FASTMATH_ISA == 2
     return (DV)_mm512_maskz_cvtps_pd(0xFF, (__m256)v);
