@@ -468,7 +468,7 @@ void ZVektoolMainWindow::runBinary(int code, bool disableFirst) {
         if (!a || !b)
             dispatcher->binary(code, a, b, none, outSlot);
         else
-            zvekUi().message(tr("Cannot make the result image."));
+            tellNoResultImage();
         updateAccessability();
         return;
     }

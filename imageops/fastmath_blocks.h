@@ -101,7 +101,6 @@ typedef Pack<UV> U;  // their bits
 typedef Pack<IV> I;  // signed 32-bit integers or single-precision masks
 typedef Pack<DV> D;  // doubles
 typedef Pack<LV> L;  // signed 64-bit integers or double-precision masks
-typedef Pack<ULV> UL;
 
 OPS_INLINE void load(F &v, const float *p) { FASTMATH_EACH(__builtin_memcpy(&v.p[k_], p + kWidth * k_, sizeof(FV))) }
 OPS_INLINE void store(float *p, const F &v) { FASTMATH_EACH(__builtin_memcpy(p + kWidth * k_, &v.p[k_], sizeof(FV))) }
@@ -320,7 +319,8 @@ OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, L &slow) {
     const I bigf = lof > hif * 0x1.126146p-2f;  // tan(pi/12)
     // Table index in the low 3 bits (the lookups read no others), the flag
     // for the library call in the sign.
-    const I idx = as<IV>(as<UV>(swap) >> 31) | as<IV>((as<UV>(xv) >> 30) & 2u) | (bigf & 4) | ((~ok | tiny) & INT32_MIN);
+    const I idx =
+        as<IV>(as<UV>(swap) >> 31) | as<IV>((as<UV>(xv) >> 30) & 2u) | (bigf & 4) | ((~ok | tiny) & INT32_MIN);
     const L k = widen(idx), big = widen(bigf);
     const D lo = toDouble(lof), hi = toDouble(hif);
     const D num = pick(big, mulAdd(lo, splat(0x1.bb67ae8584caap0), -hi), lo);
@@ -340,9 +340,9 @@ OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, L &slow) {
 }
 
 // Chunks of kChunk samples of nIn inputs: block computes a pack of results
-// from a pack of samples of each input and flags the lanes for the library call,
-// one(in, i) is the library road for sample i of the chunk, reading the
-// chunk's inputs from in. The flagged lanes are taken up at the end of the
+// from a pack of samples of each input and flags the lanes for the library
+// call, one(in, i) is the library road for sample i of the chunk, reading
+// the chunk's inputs from in. The flagged lanes are taken up at the end of the
 // chunk. With keep, the run is in place: the inputs are copied as they are
 // read, so that the library call still has them.
 template <bool keep, int nIn, typename Block, typename One>
@@ -397,23 +397,20 @@ OPS_INLINE void run(const float *const *src, float *dst, int64_t n, const Block 
         runChunks<false, nIn>(src, dst, n, block, one);
 }
 
-OPS_INLINE void runExp(const float *s, float *d, int64_t n, float scale) {
+// The entries of fastmath.cpp for this instruction set.
+void expRun(const float *s, float *d, int64_t n, float scale) {
     run<1>(
         &s, d, n, [scale](const F *v, F &f, L &slow) OPS_LAMBDA { expBlock(v[0], scale, f, slow); },
         [scale](const float *const *in, int j) OPS_LAMBDA { return expOne(in[0][j], scale); });
 }
-OPS_INLINE void runLn(const float *s, float *d, int64_t n) {
+void lnRun(const float *s, float *d, int64_t n) {
     run<1>(
         &s, d, n, [](const F *v, F &f, L &slow) OPS_LAMBDA { lnBlock(v[0], f, slow); },
         [](const float *const *in, int j) OPS_LAMBDA { return lnOne(in[0][j]); });
 }
-OPS_INLINE void runAtan2(const float *y, const float *x, float *d, int64_t n) {
+void atan2Run(const float *y, const float *x, float *d, int64_t n) {
     const float *src[2] = {y, x};
     run<2>(
         src, d, n, [](const F *v, F &f, L &slow) OPS_LAMBDA { atan2Block(v[0], v[1], f, slow); },
         [](const float *const *in, int j) OPS_LAMBDA { return atan2One(in[0][j], in[1][j]); });
 }
-
-void expRun(const float *s, float *d, int64_t n, float scale) { runExp(s, d, n, scale); }
-void lnRun(const float *s, float *d, int64_t n) { runLn(s, d, n); }
-void atan2Run(const float *y, const float *x, float *d, int64_t n) { runAtan2(y, x, d, n); }
