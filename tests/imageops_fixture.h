@@ -1,5 +1,5 @@
-// Shared helpers of the operations tests: images made, filled and read in one
-// line, captured output, exact float comparison and tables of calls.
+// Shared helpers of the operations tests: images made, filled and read in one line,
+// captured output, exact float comparison, tables of calls.
 #ifndef IMAGEOPS_FIXTURE_H
 #define IMAGEOPS_FIXTURE_H
 
@@ -80,19 +80,16 @@ inline Floats noise(size_t n, unsigned seed, float lo = 0, float hi = 255) {
 inline Img noisy(int cols, int rows, int frames, unsigned seed) {
     return floats(cols, rows, noise(size_t(cols) * rows * std::max(frames, 1), seed), frames);
 }
-
 inline uint32_t bits(float v) {
     uint32_t b;
     return std::memcpy(&b, &v, 4), b;
 }
-// Index of the first sample whose bits differ (NaN and the sign of a zero
-// count), -1 when none.
+// Index of the first sample whose bits differ (NaN and zero signs count), -1 if none.
 inline long firstDiff(const Floats &a, const Floats &b) {
     for (size_t i = 0; i < std::max(a.size(), b.size()); ++i)
         if (i >= a.size() || i >= b.size() || bits(a[i]) != bits(b[i])) return long(i);
     return -1;
 }
-
 // What fn printed on standard output, then on standard error.
 template <typename F>
 std::string said(F &&fn) {
@@ -102,14 +99,8 @@ std::string said(F &&fn) {
     const std::string out = testing::internal::GetCapturedStdout();
     return out + testing::internal::GetCapturedStderr();
 }
-
 // A call with its expected result and everything it prints.
-struct Call {
-    std::string name;
-    std::function<int()> run;
-    int rc;
-    std::string text = "";
-};
+struct Call { std::string name; std::function<int()> run; int rc; std::string text = ""; };
 inline void expectCalls(const std::vector<Call> &rows) {
     for (const Call &row : rows) {
         int rc = 0;
