@@ -2,8 +2,6 @@
 // plain loops written from the formulas.
 #include "imageops_fixture.h"
 
-#include <algorithm>
-
 using namespace opsfix;
 
 namespace {
@@ -131,12 +129,12 @@ TEST(Features, FormulasAndMarkedMaxima) {
     Img colour = filled("float", 7, 6, 3, [](int f, int r, int c) {
         return (f == 0 && r == 2 && c == 2) || (f == 2 && r == 3 && c == 4) ? 100.0f : float(10 * f + r + c);
     });
-    Img o3 = make("float", 7, 6, 3), noise = noisy(40, 36, 0, 3), a = valued(40, 36, 0, 3), b = valued(40, 36, 0, 3);
-    Img blurred = floats(40, 36, deriv(noise, 0, 0, 1.5f));
+    Img o3 = make("float", 7, 6, 3), grain = noisy(40, 36, 0, 3), a = valued(40, 36, 0, 3), b = valued(40, 36, 0, 3);
+    Img blurred = floats(40, 36, deriv(grain, 0, 0, 1.5f));
     EXPECT_EQ(said([&] { EXPECT_EQ(flmarkmax(colour.get(), o3.get(), 0.0f), 0); }), "");
     EXPECT_EQ(Floats({at(o3, 0, 3, 4), at(o3, 1, 3, 4), at(o3, 2, 3, 4)}), Floats({255, 0, 0}));
     EXPECT_EQ(Floats({at(o3, 0, 2, 2), at(o3, 1, 2, 2), at(o3, 2, 2, 2)}), Floats({255, 35, 61}));
-    said([&] { EXPECT_TRUE(flmarkmax(noise.get(), a.get(), 1.5f) == 0 && flmarkmax(blurred.get(), b.get(), 0) == 0); });
+    said([&] { EXPECT_TRUE(flmarkmax(grain.get(), a.get(), 1.5f) == 0 && flmarkmax(blurred.get(), b.get(), 0) == 0); });
     EXPECT_EQ(firstDiff(snap(a), snap(b)), -1);
 }
 
