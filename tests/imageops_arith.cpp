@@ -132,4 +132,8 @@ TEST(Shifted, EveryPlacementAgainstTheRule) {
                     }
         }
     }
+    Img x = noisy(37, 5, 0, 9), y = noisy(37, 5, 0, 10);  // in place without a shift
+    const Floats x0 = snap(x), y0 = snap(y);
+    ASSERT_EQ(fldivi(x.get(), y.get(), x.get(), 0, 0), 0);
+    for (size_t i = 0; i < x0.size(); ++i) EXPECT_EQ(px(x)[i], x0[i] / y0[i]) << "in place at " << i;
 }

@@ -27,8 +27,7 @@ TEST(Operations, RefuseWithTheirCodesAndMessages) {
     ZVEKHDR *grid = keep(filled("float", 1416, 1416, 0, [](int, int y, int x) { return y % 2 && x % 2 ? 100.0f : 0; }));
     const int32_t d1[2] = {1, 30};
     ZVEKHDR *line = keep(Img(Zvekcreate("float", d1, 11, 0))), *line2 = keep(Img(Zvekcreate("float", d1, 11, 0)));
-    // Outputs that must stay as they are: 5 everywhere, the last two 0.
-    const size_t watched = pool.size();
+    const size_t watched = pool.size();  // outputs that must stay as they are: 5, the last two 0
     ZVEKHDR *O = keep(valued(30, 20, 5)), *O2 = keep(valued(30, 20, 5, 2)), *O3 = keep(valued(30, 20, 5, 3));
     ZVEKHDR *ramp3 = keep(valued(3, 3, 5)), *thin2 = keep(valued(5, 2, 5)), *gridOut = keep(valued(1416, 1416, 5));
     ZVEKHDR *sqOut = keep(valued(3, 3, 5)), *columnOut = keep(valued(1, 17000, 5)), *H = keep(valued(3, 2, 5, 9));
