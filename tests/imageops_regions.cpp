@@ -114,7 +114,7 @@ Floats flatTable(const Floats &w, int nc, float thresh, float minv, float maxv, 
 
 TEST(HistEq, AgainstHandValuesAndThePlainLoops) {
     Floats specials = noise(61 * 47, 1, 0, 700), flat = noise(120, 2, 100, 110), shorts = noise(61 * 47, 3, 0, 6e4);
-    specials[100] = specials[2001] = kNaN, specials[1001] = kInf, specials[2000] = -kInf;
+    specials[100] = specials[2002] = kNaN, specials[1001] = kInf, specials[2000] = -kInf;
     for (float &x : shorts) x = std::floor(x);
     for (int i : {0, 1, 2, 12, 13, 14, 24, 25, 26}) flat[i] = 100;
     std::string printed;
