@@ -1,6 +1,12 @@
 // The operation dispatcher: the common road, the number dialogs, the
-// operation behind each code, its messages, and the two-image road with the
-// translation form, the shifted arithmetic and correlation.
+// operation behind each code and its messages; labelling with its form,
+// limits, areas file and the wait before a colour image (with the clicks
+// it must ignore); equalisation, pseudo-colour and the random map; the
+// two-image road with the translation form, shifted arithmetic and
+// correlation.
+#include <QFile>
+#include <QMenuBar>
+#include <QToolBar>
 #include <climits>
 #include <cmath>
 #include <complex>
@@ -60,13 +66,7 @@ TEST_F(GuiTest, UnaryCodesAskTheirNumberAndRunTheirOperation) {
         EXPECT_EQ(ui.asks.size(), row.ask ? 2u : 0u) << row.code;
         for (const FakeUi::Ask &a : ui.asks) { EXPECT_TRUE(a.line == row.ask && a.parent == mw) << a.line.toStdString(); }
     }
-    // Two against their formulas: max - v and |v|. The pixel copy of the
-    // first plane into an output as large; a smaller one is left.
-    ZVEKHDR *ramp = keep(makeFloat({2, 9, 7}, [](int i) { return float(i) * 3.5f - 80.0f; }));
-    ZVEKHDR *inv = blank("float", {2, 9, 7}), *abs = blank("float", {2, 9, 7});
-    EXPECT_TRUE(op.unary(10, ramp, inv) && op.unary(14, ramp, abs));
-    for (int i = 0; i < 63; ++i)
-        EXPECT_EQ(std::make_pair(pixels(inv)[i], pixels(abs)[i]), std::make_pair(137.0f - pixels(ramp)[i], std::fabs(pixels(ramp)[i])));
+    // The pixel copy of the first plane into an output as large; a smaller one is left.
     ZVEKHDR *colour = keep(makeFloat({3, 7, 5, 3}, [](int i) { return float(i * i) * 0.25f; }));
     ZVEKHDR *copy = blank("float", {2, 7, 5}), *small = blank("float", {2, 6, 5});
     EXPECT_TRUE(op.unary(35, colour, copy));
@@ -190,26 +190,10 @@ TEST_F(GuiTest, ShiftedArithmeticMakesAResultOfItsOwnSize) {
             ASSERT_EQ(pixels(out)[i], t.f(x, y)) << f << " " << r << "," << c;
         }
     }
-    // A wide, flat Input 2 sets the columns. Into a slot's buffer the result
-    // goes into the slot; a temporary is replaced through out alone; Cancel
-    // leaves the temporary as given.
+    // A wide, flat Input 2 sets the columns.
     ZVEKHDR *out = makeFloat({2, 50, 50}), *square = keep(makeFloat({2, 50, 50})), *flat = keep(makeFloat({2, 200, 10}));
     ui.answers = {QStringList{}};
     EXPECT_TRUE(op.binary(22, square, flat, out, -1) && shape(keep(out)) == "32flt 2:200x50");
-    put(0, makeFloat({2, 10, 8}, first));
-    put(4, makeFloat({2, 10, 8}));
-    out = slot(4);
-    ui.answers = {QStringList{"1", "1"}};
-    EXPECT_TRUE(op.binary(22, controller->images[0], controller->images[0], out, 4));
-    EXPECT_TRUE(slot(4) == out && shape(out) == "32flt 2:11x9");
-    ZVEKHDR *temp = makeFloat({2, 10, 8}), *given = temp;
-    ui.answers = {QStringList{"0", "2"}};
-    EXPECT_TRUE(op.binary(25, controller->images[0], controller->images[0], temp, 0));
-    EXPECT_TRUE(shape(keep(temp)) == "32flt 2:12x8" && temp != given && slot(0) != temp);
-    temp = given = keep(makeFloat({2, 12, 8}, [](int) { return 4.0f; }));
-    ui.answers = {std::nullopt};
-    EXPECT_FALSE(op.binary(22, controller->images[0], controller->images[0], temp, 0));
-    EXPECT_TRUE(temp == given && pixels(temp)[5] == 4.0f);
     EXPECT_TRUE(ui.messages.empty());
 
     // Refusals and failures leave the buffer as it was; complex inputs go to
@@ -259,10 +243,291 @@ TEST_F(GuiTest, CorrelationAndItsRefusals) {
         {image, keep(makeFloat({2, 4, 4}, [](int) { return 2.0f; })), "Function return error code-3", 1}};
     ZVEKHDR *kept = blank("float", {2, 130, 130});
     for (Row row : rows) {
-        ui.messages.clear();
-        ui.notices.clear();
+        ui.clear();
         printed([&] { EXPECT_FALSE(op.binary(9, row.a, row.t, kept, -1)) << row.message; });
         EXPECT_TRUE(ui.said() == row.message && ui.notices.size() == row.notices) << row.message;
     }
     EXPECT_TRUE(zero(kept));
+}
+
+// The toolkit's own shortcut dispatch for a key press.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject *o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString &text = QString(), bool autorep = false,
+                                               ushort count = 1);
+
+namespace {
+
+// On a ground of 0.5: a block of 50 pixels at 100 and one of 128 at 255.5.
+float blobs(int i) {
+    const int r = i / 40, c = i % 40;
+    if (r >= 5 && r < 10 && c >= 5 && c < 15) return 100.0f;
+    if (r >= 18 && r < 26 && c >= 20 && c < 36) return 255.5f;
+    return 0.5f;
+}
+
+// The random map's colours as the generator gives them one by one:
+// entries 2 .. 3n - 1 of the table (label v, frame f at v + f n).
+std::vector<float> drawTable(int n) {
+    std::vector<float> table(size_t(3) * n, 0.0f);
+    for (size_t k = 2; k < table.size(); ++k) table[k] = float(int(Zvekdrand48() * 255.0));
+    return table;
+}
+
+// The 48-bit generator state (reading it sets it again).
+uint64_t generatorState() {
+    unsigned short probe[3] = {0, 0, 0};
+    const unsigned short *was = Zvekseed48(probe);
+    unsigned short keep[3] = {was[0], was[1], was[2]};
+    Zvekseed48(keep);
+    return uint64_t(keep[0]) | uint64_t(keep[1]) << 16 | uint64_t(keep[2]) << 32;
+}
+
+// The library's road for maps 0 to 5: bytes, colour map, conversion.
+QByteArray libraryColours(ZVEKHDR *plane, int map) {
+    const int32_t d2[3] = {2, Zvekdimen(plane, 0), Zvekdimen(plane, 1)}, d3[4] = {3, d2[1], d2[2], 3};
+    ZVEKHDR *a = Zvekcreate("u8bit", d2, 11, 0), *b = Zvekcreate("u8bit", d3, 11, 0), *c = Zvekcreate("float", d3, 11, 0);
+    float lo, hi;
+    Zvekvidscale(plane, a, &lo, &hi, 0);
+    Zvekcolormap(a, b, map);
+    Zvekany2any(b, c);
+    const QByteArray result(static_cast<const char *>(c->vekptr), Zvekdimen(c, ZVEK_NBYTES));
+    for (ZVEKHDR *h : {a, b, c}) Zvekfree(h, 7);
+    return result;
+}
+
+}  // namespace
+
+TEST_F(GuiTest, LabellingFormLimitsAndAreasFile) {
+    ZVekOp op(mw);
+    ZVEKHDR *big = blank("float", {2, 1001, 1000}), *edge = blank("float", {2, 1000, 1000});
+    EXPECT_FALSE(op.unary(13, big, big));
+    EXPECT_FALSE(op.unary(13, edge, edge));  // a million pixels: the form, cancelled
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0].text + QString::number(ui.notices[0].msec),
+              "Sorry. This function cannot handle 1001000 pixels. Returning...3000");
+    EXPECT_EQ(ui.asks.at(0).line,
+              "Parameters for CCL.|Thresh ,minval ,maxval ,EraseSmall ,EraseLarge ,filename of areas|2.0,10.0,255.0,1,0,");
+    EXPECT_EQ(ui.asks[0].parent, mw);
+
+    ZVEKHDR *in = keep(makeFloat({2, 40, 30}, blobs));
+    const QString areas = home.path() + "/areas.txt", unused = home.path() + "/unused.txt";
+    const QString longName = home.path() + "/" + QString(300, 'a');
+    // The typed fields; the library's arguments they stand for (max < min:
+    // refused); the notice (with its time) or message, "" for the count.
+    struct Row { QStringList typed; float thresh, min, max; int small, large; const char *told; int msec; QString printed; };
+    const Row rows[] = {
+        {{}, 2, 10, 255, 1, 0, "", 3000, ""},
+        {{"0.5", "10", "255", "50", "0"}, 0.5f, 10, 255, 50, 0, "", 3000, ""},
+        {{"2.0", "10.0", "256", "0", "127"}, 2, 10, 256, 0, 127, "", 3000, ""},
+        {{"2.0", "0", "0.0"}, 2, 1, 256, 1, 0, "", 3000, ""},  // 0 or no number stands for 1 and 256
+        {{"2.0", "abc", ""}, 2, 1, 256, 1, 0, "", 3000, ""},
+        {{"2.0", "20", "10"}, 2, 1, 0, 0, 0, "Maxvalue and Minvalue don't make sense. Returning...", 2000, ""},
+        {{"2.0", "10.0", "256", "1", "0", areas}, 2, 10, 256, 1, 0, "", 3000, "1: " + areas + "\n "},
+        // Without an erase size no areas are counted or written.
+        {{"2.0", "10.0", "255.0", "x", " 0 ", unused}, 2, 10, 255, 0, 0, "", 3000, "1: " + unused + "\n "},
+        {{"2.0", "10.0", "255.0", "1", "0", areas + "/no/such/dir"}, 2, 1, 0, 0, 0,
+         "Unable to access specifed list of areas file", 3000, "1: " + areas + "/no/such/dir\n "},
+        {{"2.0", "10.0", "255.0", "1", "0", longName}, 2, 1, 0, 0, 0, "The filename of areas is longer than 255 bytes. Returning...", 0, ""}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.typed.join(",").toStdString());
+        ZVEKHDR *out = blank("float", {2, 40, 30}), *ref = blank("float", {2, 40, 30});
+        int count = -7;
+        if (row.max > row.min) { ASSERT_EQ(cclC4_2(in, row.small, row.large, &count, "", ref, row.thresh, row.min, row.max), 0); }
+        ui.notices.clear();
+        ui.messages.clear();
+        ui.answers = {row.typed};
+        controller->maxLabel = -5;
+        // The name is printed first; the library's own lines follow.
+        const QString out1 = QString::fromStdString(printed([&] { EXPECT_EQ(op.unary(13, in, out), row.max > row.min); }));
+        EXPECT_TRUE(out1.startsWith(row.printed) && !out1.mid(row.printed.size()).startsWith("1: ")) << out1.toStdString();
+        EXPECT_EQ(bytes(out), bytes(ref));
+        if (row.max > row.min) { EXPECT_EQ(controller->maxLabel, count); }
+        const QString told = row.told[0] ? QString(row.told) : QString("found %1 labels").arg(count);
+        EXPECT_EQ(ui.notices.size() + ui.messages.size(), 1u);
+        EXPECT_EQ(ui.notices.empty() ? ui.messages.at(0) : ui.notices[0].text + "/" + QString::number(ui.notices[0].msec),
+                  row.msec ? told + "/" + QString::number(row.msec) : told);
+    }
+    // The areas file: one line per label 0 .. count; the blocks have 50 and 128 pixels.
+    QFile file(areas);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines.contains("1 50") && lines.contains("2 128")) << lines.join("|").toStdString();
+    EXPECT_FALSE(QFile::exists(unused));
+
+    // One label per pixel of a checkerboard is more than the labelling takes.
+    ZVEKHDR *board = keep(makeFloat({2, 1000, 1000}, [](int i) { return 10.0f + float((i / 1000 % 2) * 2 + i % 2) * 20; }));
+    controller->maxLabel = 77;
+    ui.notices.clear();
+    ui.answers = {QStringList{"2.0", "10.0", "255.0", "0"}};
+    EXPECT_FALSE(op.unary(13, board, edge));
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0].text + QString::number(ui.notices[0].msec), "Image too big for this program: 77 labels5000");
+}
+
+TEST_F(GuiTest, ColourLabellingWaitsAndIgnoresThePanelMeanwhile) {
+    // Something to paste and a picture to reopen: neither may replace the
+    // images the command holds, nor may Read, Delete or the scripts.
+    put(2, makeFloat({2, 5, 5}));
+    select(2, 2, 2);
+    mw->copyAct->trigger();
+    QImage picture(4, 3, QImage::Format_Grayscale8);
+    picture.fill(9);
+    ASSERT_TRUE(picture.save(home.path() + "/other.png"));
+    mw->handleFileByPath(home.path() + "/other.png", 6);  // for Reopen
+    ui.notices.clear();
+
+    ZVEKHDR *colour = makeFloat({3, 20, 20, 3}, [](int i) { return (i % 20) < 10 ? 50.0f : 150.0f; });
+    put(0, colour);
+    put(1, makeFloat({2, 7, 7}));
+    select(0, 0, 1);
+    mw->viewAct->trigger();
+    QWidget *view = mw->childWindow(1);
+    ASSERT_NE(view, nullptr);
+    ZVEKHDR *held = nullptr;
+    bool checked = false;
+    QTimer::singleShot(300, [&]() {
+        checked = true;
+        held = slot(1);
+        EXPECT_FALSE(mw->menuBar()->isEnabled() || mw->centralWidget()->isEnabled());
+        for (QToolBar *bar : mw->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly))
+            EXPECT_FALSE(bar->isEnabled());
+        EXPECT_TRUE(view->isEnabled()) << "the view window stays responsive";
+        mw->input1Radios[3]->click();
+        EXPECT_TRUE(mw->input1Radios[0]->isChecked());
+        QApplication::setActiveWindow(mw);
+        qt_sendShortcutOverrideEvent(mw, 0, Qt::Key_V, Qt::ControlModifier, "v");
+        for (QAction *a : {mw->pasteAct, mw->openAct, mw->reopenAct, mw->deleteAct, mw->runScriptAct, mw->rerunAct})
+            a->trigger();
+        EXPECT_TRUE(ui.openCaptions.empty() && ui.messages.empty());
+        EXPECT_EQ(slot(0), colour);
+    });
+    ui.answers = {QStringList{}};
+    QElapsedTimer timer;
+    timer.start();
+    press(mw->cclButton);
+    EXPECT_GE(timer.elapsed(), 2000);
+    EXPECT_LT(timer.elapsed(), 3000);
+    ASSERT_TRUE(checked) << "events are processed during the wait";
+    ASSERT_EQ(ui.notices.size(), 2u);
+    EXPECT_EQ(ui.notices[0].text + QString::number(ui.notices[0].msec),
+              "CCL only works on grayscale images. Using it on a color image will produce strange results.3000");
+    EXPECT_EQ(ui.notices[1].text, "found 2 labels");
+    EXPECT_TRUE(slot(0) == colour && slot(1) == held);
+    // Row 0 and column 0 unscanned (-1, the corner 0), the left half 1, the right half 2.
+    EXPECT_EQ(shape(slot(1)), "32flt 3:20x20x3");
+    EXPECT_EQ(std::vector<float>({pixels(slot(1))[0], pixels(slot(1))[5], pixels(slot(1))[103], pixels(slot(1))[115]}),
+              std::vector<float>({0, -1, 1, 2}));
+    // Afterwards the panel takes input again, and the Paste key pastes.
+    EXPECT_TRUE(mw->menuBar()->isEnabled() && mw->centralWidget()->isEnabled() && mw->cclButton->isEnabled());
+    QApplication::setActiveWindow(mw);
+    EXPECT_TRUE(qt_sendShortcutOverrideEvent(mw, 0, Qt::Key_V, Qt::ControlModifier, "v"));
+    EXPECT_EQ(shape(slot(1)), "32flt 2:5x5");
+    ui.openAnswers = {home.path() + "/other.png"};
+    mw->openAct->trigger();
+    EXPECT_EQ(controller->imageNames[1], "other.png");
+}
+
+TEST_F(GuiTest, EqualisationAndPseudoColour) {
+    ZVekOp op(mw);
+    ZVEKHDR *in = keep(makeFloat({2, 50, 40}, [](int i) { return float((i * 7919) % 1000) * 0.1f; }));
+    ZVEKHDR *out = blank("float", {2, 50, 40}), *ref = blank("float", {2, 50, 40});
+    EXPECT_TRUE(op.unary(15, in, out));
+    ASSERT_EQ(flHistogramEq(in, ref, 0), 0);
+    EXPECT_EQ(bytes(out), bytes(ref));
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0].text + ui.notices[0].title + QString::number(ui.notices[0].msec),
+              "This function takes a while on large images.\nmessage2000");
+
+    // The map, and the frame of a three-dimensional input; Cancel at either.
+    ZVEKHDR *ramp = keep(makeFloat({2, 16, 8}, [](int i) { return 10.0f + 2.0f * float(i); }));
+    ZVEKHDR *colour = keep(makeFloat({3, 16, 8, 3}, [](int i) { return float((i * 31) % 211); }));
+    ZVEKHDR *two = keep(makeFloat({3, 16, 8, 2}));
+    ZVEKHDR *rgb = blank("float", {3, 16, 8, 3});
+    ui.asks.clear();
+    ui.answers = {std::nullopt, QStringList{"2"}, std::nullopt, QStringList{"0"}, QStringList{"2"}};
+    EXPECT_FALSE(op.unary(18, ramp, rgb) || op.unary(18, colour, rgb) || op.unary(18, two, rgb));
+    ASSERT_EQ(ui.asks.size(), 5u);
+    EXPECT_EQ(ui.asks[0].line, "Pseudocolor|Color map number|0|0..6|1");
+    EXPECT_EQ(ui.asks[2].line, "Pseudocolor|Input Frame No|0|0..2|1");
+    EXPECT_EQ(ui.messages, std::vector<QString>{"Pseudocolor: frame 2 of the input image cannot be read."});
+    EXPECT_EQ(bytes(rgb), QByteArray(bytes(rgb).size(), 0));
+
+    // Maps 0 to 5 as the library draws them, of float, byte and complex
+    // inputs (complex: the real parts) and of a chosen frame.
+    ZVEKHDR *bytes8 = blank("u8bit", {2, 16, 8}), *cmp = blank("32cmp", {2, 16, 8});
+    for (int i = 0; i < 128; ++i) {
+        static_cast<unsigned char *>(bytes8->vekptr)[i] = uchar(i * 3 % 200);
+        pixels(cmp)[2 * i] = float(i % 17);
+        pixels(cmp)[2 * i + 1] = 1000.0f;
+    }
+    ZVEKHDR *bytesAsFloat = keep(makeFloat({2, 16, 8}, [](int i) { return float(i * 3 % 200); }));
+    ZVEKHDR *realParts = keep(makeFloat({2, 16, 8}, [](int i) { return float(i % 17); }));
+    ZVEKHDR *frame1 = keep(Zvekslice(colour, "f", 1));
+    struct Row { ZVEKHDR *in, *plane; QStringList typed; };
+    const Row rows[] = {{ramp, ramp, {"0"}}, {ramp, ramp, {"1"}}, {ramp, ramp, {"2"}}, {ramp, ramp, {"4"}}, {ramp, ramp, {"5"}},
+                        {colour, frame1, {"3", "1"}}, {bytes8, bytesAsFloat, {"0"}}, {cmp, realParts, {"2"}}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(shape(row.in) + " map " + row.typed[0].toStdString());
+        ZVEKHDR *o = blank("float", {3, 16, 8, 3});
+        ui.answers.clear();
+        for (const QString &t : row.typed) ui.answers.push_back(QStringList{t});
+        EXPECT_TRUE(op.unary(18, const_cast<ZVEKHDR *&>(row.in), o));
+        EXPECT_EQ(bytes(o), libraryColours(row.plane, row.typed[0].toInt()));
+    }
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(GuiTest, RandomColourMapTakesTheLabelCount) {
+    ZVekOp op(mw);
+    // Labels 0 .. 6 and -1 across a 9 x 7 image; a count of 5 colours labels 2 .. 4.
+    const int labelsAt[] = {0, 1, 2, 3, 4, 5, 6, -1};
+    ZVEKHDR *labels = keep(makeFloat({2, 9, 7}, [&](int i) { return float(labelsAt[i % 8]); }));
+    ZVEKHDR *out = keep(makeFloat({3, 9, 7, 3}, [](int) { return 7.0f; }));
+    controller->maxLabel = 5;
+    Zveksrand48(4242);
+    const std::vector<float> table = drawTable(5);
+    const double next = Zvekdrand48();
+    Zveksrand48(4242);
+    ui.answers = {QStringList{"6"}};
+    EXPECT_EQ(printed([&] { EXPECT_TRUE(op.unary(18, labels, out)); }), "processing a random color map");
+    EXPECT_EQ(Zvekdrand48(), next) << "the generator moved on by 3n - 2 values";
+    for (int i = 0; i < 63; ++i)
+        for (int f = 0; f < 3; ++f) {
+            const int v = labelsAt[i % 8];
+            const float want = i < 9 || i % 9 == 0 ? 7.0f : v >= 2 && v < 5 ? table[v + f * 5] : 0.0f;
+            EXPECT_EQ(pixels(out)[f * 63 + i], want) << "pixel " << i << " label " << v << " frame " << f;
+        }
+    // No colour frames: nothing written. A smaller output: the part both cover.
+    ZVEKHDR *flat = keep(makeFloat({2, 9, 7}));
+    ZVEKHDR *small = keep(makeFloat({3, 4, 3, 3}, [](int) { return 7.0f; }));
+    printed([&] {
+        ZVekOp::colormap6(labels, flat, 5);
+        ZVekOp::colormap6(labels, small, 1000);
+    });
+    EXPECT_EQ(bytes(flat), QByteArray(4 * 63, 0));
+    EXPECT_EQ(std::vector<float>(pixels(small), pixels(small) + 5), std::vector<float>(5, 7.0f));
+    EXPECT_NE(pixels(small)[5], 7.0f);
+
+    // Two million labels: the table drawn entry by entry as the reference.
+    const int n = 2000000;
+    const int at[] = {0, 1, 2, 3, 1999999, 1000000, 777777, n, n + 5, -4, 3, 64, 130};
+    ZVEKHDR *many = keep(makeFloat({2, 7, 5}, [&](int i) { return float(at[i % 13]); }));
+    ZVEKHDR *manyOut = blank("float", {3, 7, 5, 3});
+    Zveksrand48(12345);
+    const std::vector<float> big = drawTable(n);
+    const uint64_t after = generatorState();
+    Zveksrand48(12345);
+    printed([&] { ZVekOp::colormap6(many, manyOut, n); });
+    EXPECT_EQ(generatorState(), after) << "the generator moves on by 3n - 2 values";
+    // Labels from 2^22 on are found by sorting: label 2^30 of 2^30 + 1
+    // colours takes the last value drawn (blue).
+    ZVEKHDR *top = keep(makeFloat({2, 3, 3}, [](int i) { return i == 4 ? float(1 << 30) : 0.0f; })), *topOut = blank("float", {3, 3, 3, 3});
+    printed([&] { ZVekOp::colormap6(top, topOut, (1 << 30) + 1); });
+    for (int i = 8; i < 35; ++i)
+        for (int f = 0; f < 3 && i % 7; ++f) {
+            const int v = at[i % 13];
+            EXPECT_EQ(pixels(manyOut)[f * 35 + i], v >= 2 && v < n ? big[size_t(v) + size_t(f) * n] : 0.0f) << v;
+        }
+    EXPECT_EQ(pixels(topOut)[18 + 4], float(int(double(generatorState()) / 281474976710656.0 * 255.0)));
 }

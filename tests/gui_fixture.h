@@ -82,8 +82,14 @@ public:
     QString openFile(QWidget *, const QString &caption, const QString &dir, const QString &) override {
         return nextFile(caption, dir);
     }
-    // The messages, joined by "|".
+    // The messages joined by "|"; the questions' lines joined by "\n".
     QString said() const { return QStringList(messages.begin(), messages.end()).join("|"); }
+    QString asked() const {
+        QStringList lines;
+        for (const Ask &a : asks) lines << a.line;
+        return lines.join("\n");
+    }
+    void clear() { messages.clear(), notices.clear(), asks.clear(); }
     // Everything the user was shown or asked.
     size_t interactions() const { return messages.size() + notices.size() + asks.size() + openCaptions.size(); }
 
@@ -128,6 +134,18 @@ inline void whenModal(std::function<void(QWidget *)> action) {
     });
     timer->start(20);
 }
+
+// While alive, rejects every few seconds a modal dialog nobody answers, so
+// that an unexpected dialog fails a test instead of hanging it.
+struct DialogWatchdog {
+    QTimer timer;
+    DialogWatchdog() {
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) d->reject();
+        });
+        timer.start(3000);
+    }
+};
 
 class GuiTest : public ::testing::Test {
 protected:
@@ -199,10 +217,15 @@ protected:
     void select(int in1, int in2, int out) {
         for (QRadioButton *b : {mw->input1Radios[in1], mw->input2Radios[in2], mw->outputRadios[out]}) b->click();
     }
-    // Presses a button the way a user does; it must be enabled.
+    // Presses a button the way a user does; it must be enabled. The
+    // answers, when given, replace those queued.
     void press(QPushButton *button) {
         ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
         button->click();
+    }
+    void press(QPushButton *button, std::deque<std::optional<QStringList>> answers) {
+        ui.answers = std::move(answers);
+        press(button);
     }
     void toMode1() {
         mw->modeAct->trigger();

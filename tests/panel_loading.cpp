@@ -35,6 +35,11 @@ QString greyPicture(const QString &path) {
     return path;
 }
 
+QString savePicture(const QImage &picture, const QString &path) {
+    EXPECT_TRUE(picture.save(path, "PNG"));
+    return path;
+}
+
 // An own-format file of a type and shape holding f(i) at element i.
 QString writeOwn(const QString &path, const char *type, std::vector<int32_t> dims, double (*f)(int)) {
     ZVEKHDR *h = Zvekcreate(type, dims.data(), 11, 0);
@@ -59,8 +64,20 @@ TEST_F(GuiTest, FilesLoadAsFloatImagesWithTheirStatistics) {
     const std::vector<float> grey = {0, 10, 20, 30, 40, 50, 60, 70, 0, 10, 20, 30, 40, 50, 60, 70, 0, 10, 20, 30, 40, 50, 60, 70};
     const char *greyConsole = "\nImage has 3 frames and 2 rows and 4 Columns\nmax = [70 70 70], min = [0 0 0], "
                               "Mean = [35 35 35], StdDev = [22.9129 22.9129 22.9129]";
+    QImage argb(3, 1, QImage::Format_ARGB32), palette(2, 2, QImage::Format_Indexed8);
+    for (int i = 0; i < 3; ++i) argb.setPixel(i, 0, std::vector<QRgb>{qRgba(255, 1, 2, 128), qRgba(3, 250, 4, 255), qRgba(5, 6, 200, 0)}[i]);
+    palette.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 50)});
+    palette.fill(0);
+    palette.setPixel(1, 1, 1);
     const Row rows[] = {
         {greyPicture(dir + "grey.png"), "non ZVEK", "32flt 3:4x2x3", grey, greyConsole, 70},
+        // Colour pictures: alpha dropped; a palette through the toolkit's conversion.
+        {savePicture(argb, dir + "alpha.png"), "non ZVEK", "32flt 3:3x1x3", {255, 3, 5, 1, 250, 6, 2, 4, 200},
+         "\nImage has 3 frames and 1 rows and 3 Columns\nmax = [255 250 200], min = [3 1 2], Mean = [87.6667 85.6667 68.6667], "
+         "StdDev = [118.325 116.219 92.8703]", 255},
+        {savePicture(palette, dir + "palette.png"), "non ZVEK", "32flt 3:2x2x3", {10, 10, 10, 200, 20, 20, 20, 100, 30, 30, 30, 50},
+         "\nImage has 3 frames and 2 rows and 2 Columns\nmax = [200 100 50], min = [10 20 30], Mean = [57.5 40 35], "
+         "StdDev = [82.2724 34.641 8.66025]", 200},
         // Named like the own format, but "ZVek" is not one of its endings.
         {greyPicture(dir + "photo.ZVek"), "non ZVEK", "32flt 3:4x2x3", grey, greyConsole, 70},
         {writeOwn(dir + "flat.zvek", "float", {2, 3, 2}, [](int i) { return double(i); }), "Zvek image", "32flt 2:3x2",
@@ -77,7 +94,7 @@ TEST_F(GuiTest, FilesLoadAsFloatImagesWithTheirStatistics) {
          "\nImage has 3 frames and 2 rows and 3 Columns\nmax = [255 255 255], min = [0 0 0], Mean = [85 85 42.5], "
          "StdDev = [120.208 120.208 95.0329]", 255},
     };
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const Row &row = rows[i];
         SCOPED_TRACE(row.path.toStdString());
         mw->console->setPlainText("");
@@ -117,15 +134,11 @@ TEST_F(GuiTest, RefusedFilesLeaveTheSlotItsNameAndWindow) {
         {"missing.zvek", "|Cannot read the image file "},        {"photo.zvek", "|Cannot read the image file "},
         {"cut.zvek", "|Cannot read the image file "},            {"spectrum.zvek", "|Complex images cannot be loaded: "}};
     for (const auto &row : rows) {
-        ui.messages.clear();
-        ui.notices.clear();
+        ui.clear();
         printed([&] { mw->handleFileByPath(dir + row.first, 4); });
-        EXPECT_EQ((ui.notices.empty() ? "" : ui.notices[0].text) + "|" + ui.messages.at(0), row.second + dir + row.first);
-        EXPECT_EQ(ui.messages.size(), 1u);
-        EXPECT_TRUE(state() == before) << row.first;
+        EXPECT_EQ((ui.notices.empty() ? "" : ui.notices[0].text) + "|" + ui.said(), row.second + dir + row.first);
+        EXPECT_TRUE(state() == before && mw->childWindow(4) == window.data() && controller->maxLabel == 0) << row.first;
         EXPECT_EQ(controller->imageNames[4] + consoleText(), "kept>> Console");
-        EXPECT_EQ(mw->childWindow(4), window.data());
-        EXPECT_EQ(controller->maxLabel, 0);
     }
     ui.messages.clear();
     mw->handleFileByPath(QString(), 4);
@@ -219,6 +232,7 @@ TEST_F(GuiTest, FileOpenEventsLoadIntoSlotZeroAfterAnyRunningCommand) {
 
 TEST_F(GuiTest, ReadThroughTheRealDialogs) {
     ZVekUi::install(nullptr);
+    DialogWatchdog watchdog;
     const QString path = greyPicture(home.path() + "/dialog.png");
     QString seen;
     whenModal([&](QWidget *w) {
@@ -252,74 +266,41 @@ TEST_F(GuiTest, ReadThroughTheRealDialogs) {
 }
 
 TEST_F(GuiTest, LoadStatisticsOfEveryShape) {
+    // Shape, values, type name; the end of the console text and the maximum.
     struct Row { std::vector<int32_t> dims; std::vector<float> values; const char *type, *text; int32_t max; };
-    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float nan = std::numeric_limits<float>::quiet_NaN(), big = 1e20f;
     const Row rows[] = {
         {{2, 3, 2}, {0, 1, 2, 3, 4, 5}, "", "\n\nImage has 1 frame and 2 rows and 3 Columns\nmax = 5 min = 0 Mean = 2.5 StdDev = 1.70783", 5},
         // Deviations 2.25, 0.75, -0.75, -2.25: sqrt(2.8125).
-        {{1, 4}, {2, 0.5, -1, -2.5}, "", "\n\nImage has 1 frame and 1 rows and 4 Columns\nmax = 2 min = -2.5 Mean = -0.25 StdDev = 1.67705", 2},
-        // Nine frames: the first three are measured.
+        {{1, 4}, {2, 0.5, -1, -2.5}, "", "1 rows and 4 Columns\nmax = 2 min = -2.5 Mean = -0.25 StdDev = 1.67705", 2},
+        // Nine frames: the first three are measured; fewer: as far as they go.
         {{3, 2, 1, 9}, {0, 1, 4, 9, 16, 25, 36, 49, 64, 81, 100, 121, 144, 169, 196, 225, 256, 289}, "u8bit",
-         " --- u8bit\n\nImage has 9 frames and 1 rows and 2 Columns\nmax = [1 9 25], min = [0 4 16], Mean = [0.5 6.5 20.5], StdDev = [0.5 2.5 4.5]", 1},
-        {{3, 2, 1, 2}, {3, 5, -7, -9}, "", "\nImage has 2 frames and 1 rows and 2 Columns\nmax = [5 -7], min = [3 -9], Mean = [4 -8], StdDev = [1 1]", 5},
+         " --- u8bit\n\nImage has 9 frames and 1 rows and 2 Columns\nmax = [1 9 25], min = [0 4 16], Mean = [0.5 6.5 20.5], "
+         "StdDev = [0.5 2.5 4.5]", 1},
+        {{3, 2, 1, 2}, {3, 5, -7, -9}, "", "\nImage has 2 frames and 1 rows and 2 Columns\nmax = [5 -7], min = [3 -9], "
+         "Mean = [4 -8], StdDev = [1 1]", 5},
         {{3, 2, 1, 1}, {0, -0.0f}, "", "\nImage has 1 frame and 1 rows and 2 Columns\nmax = [0], min = [0], Mean = [0], StdDev = [0]", 0},
-        // Beyond the old starting extremes -1e6 and 1e7.
-        {{2, 2, 2}, {-2e6f, -2e6f, -2e6f, -2e6f}, "", "\n\nImage has 1 frame and 2 rows and 2 Columns\nmax = -2e+06 min = -2e+06 Mean = -2e+06 StdDev = 0", -2000000},
-        {{2, 2, 1}, {3e7f, 3e7f}, "", "\n\nImage has 1 frame and 1 rows and 2 Columns\nmax = 3e+07 min = 3e+07 Mean = 3e+07 StdDev = 0", 30000000},
-        {{2, 2, 1}, {1e20f, 0}, "", nullptr, std::numeric_limits<int32_t>::max()},
-        {{2, 2, 1}, {-1e20f, -1e20f}, "", nullptr, std::numeric_limits<int32_t>::min()},
-        {{2, 2, 1}, {nan, nan}, "", nullptr, 0}};
+        // Beyond the old starting extremes -1e6 and 1e7; beyond the int range.
+        {{2, 2, 2}, {-2e6f, -2e6f, -2e6f, -2e6f}, "", "max = -2e+06 min = -2e+06 Mean = -2e+06 StdDev = 0", -2000000},
+        {{2, 2, 1}, {3e7f, 3e7f}, "", "max = 3e+07 min = 3e+07 Mean = 3e+07 StdDev = 0", 30000000},
+        {{2, 2, 1}, {big, 0}, "", "", std::numeric_limits<int32_t>::max()},
+        {{2, 2, 1}, {-big, -big}, "", "", std::numeric_limits<int32_t>::min()},
+        {{2, 2, 1}, {nan, nan}, "", "", 0}};
     for (Row row : rows) {
         ZVEKHDR *h = keep(Zvekcreate("float", row.dims.data(), 11, 0));
         std::copy(row.values.begin(), row.values.end(), pixels(h));
         int32_t max = 12345;
         const QString text = imageStatistics(h, row.type, &max);
-        if (row.text) { EXPECT_EQ(text, row.text); }
-        EXPECT_EQ(max, row.max) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(row.text) && max == row.max) << text.toStdString() << " " << max;
     }
     // 4096 x 4096 values alternating 1000.5 and 1001.5: mean 1001, deviation
     // 0.5 exactly, where a single-precision running sum drifts.
-    ZVEKHDR *h = keep(makeFloat({2, 4096, 4096}, [](int i) { return (i & 1) ? 1001.5f : 1000.5f; }));
     int32_t max = 0;
-    EXPECT_EQ(imageStatistics(h, "", &max),
-              "\n\nImage has 1 frame and 4096 rows and 4096 Columns\nmax = 1001.5 min = 1000.5 Mean = 1001 StdDev = 0.5");
+    EXPECT_TRUE(!pictureToFloat(QImage()) && !convertToFloat(nullptr) && !duplicateImage(nullptr));
+    EXPECT_TRUE(imageStatistics(keep(makeFloat({2, 4096, 4096}, [](int i) { return (i & 1) ? 1001.5f : 1000.5f; })), "", &max)
+                    .endsWith("max = 1001.5 min = 1000.5 Mean = 1001 StdDev = 0.5"));
     // Sums of integer planes: 0, 10, ..., 70 and a constant plane of 24 million.
     const PlaneStats st = planeFromSums(8, 0, 70, 280, 14000), flat = planeFromSums(24000000, 9, 9, 216000000, 1944000000);
     EXPECT_EQ(std::vector<float>({st.max, st.min, st.mean, st.stdDev, flat.mean, flat.stdDev}),
               std::vector<float>({70, 0, 35, float(std::sqrt(525.0)), 9, 0}));
-}
-
-TEST_F(GuiTest, PicturesOfEveryPixelFormatGiveTheValuesOfTheirPixels) {
-    // Each frame holds the red, green and blue values that the picture's own
-    // pixel() reports (premultiplied for premultiplied formats); the
-    // statistics taken on the way agree with a separate pass over them.
-    QImage source(7, 5, QImage::Format_ARGB32);
-    uint32_t seed = 7;
-    for (int i = 0; i < 35; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        source.setPixel(i % 7, i / 7, qRgba(seed >> 24, (seed >> 16) & 255, (seed >> 8) & 255, i % 3 ? (seed >> 4) & 255 : 255));
-    }
-    EXPECT_TRUE(!pictureToFloat(QImage()) && !convertToFloat(nullptr) && !duplicateImage(nullptr));
-    for (int f = QImage::Format_Mono; f < QImage::NImageFormats; ++f) {
-        const QImage picture = source.convertToFormat(static_cast<QImage::Format>(f));
-        if (picture.isNull()) continue;
-        PlaneStats stats[3];
-        ZVEKHDR *h = keep(pictureToFloat(picture, stats));
-        ASSERT_EQ(shape(h), "32flt 3:7x5x3") << "format " << f;
-        for (int k = 0; k < 3; ++k) {
-            std::vector<float> want;
-            double sum = 0, squares = 0;
-            for (int i = 0; i < 35; ++i) {
-                const QRgb px = picture.pixel(i % 7, i / 7);
-                sum += want.emplace_back(float(k == 0 ? qRed(px) : k == 1 ? qGreen(px) : qBlue(px)));
-            }
-            const double mean = float(sum / 35);
-            for (float v : want) squares += (v - mean) * (v - mean);
-            EXPECT_EQ(std::vector<float>(pixels(h) + 35 * k, pixels(h) + 35 * (k + 1)), want) << f << " frame " << k;
-            EXPECT_EQ(std::vector<float>({stats[k].max, stats[k].min, stats[k].mean}),
-                      std::vector<float>({*std::max_element(want.begin(), want.end()),
-                                          *std::min_element(want.begin(), want.end()), float(mean)})) << f;
-            EXPECT_FLOAT_EQ(stats[k].stdDev, float(std::sqrt(squares / 35))) << f << " frame " << k;
-        }
-    }
 }

@@ -1,8 +1,10 @@
 // The control panel: start-up state, layout, buttons, actions, menus,
-// toolbars, settings, the enabling rule, command modes, command buffers, the
-// view-window register, the console and the end of the event loop.
+// toolbars, settings, the enabling rule, command modes, the view-window
+// register, the console, the end of the event loop; and the Output slot's
+// commands: Copy, Paste and Delete, View, and SaveAs.
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -11,6 +13,7 @@
 #include <map>
 
 #include "gui_fixture.h"
+#include "imageconvert.h"
 
 namespace {
 
@@ -92,17 +95,7 @@ TEST_F(GuiTest, StartUpLayoutButtonsAndModes) {
               "Control Panel Version 2.1[Image Select[Input 1" + radios + ",Input 2" + radios + ",Output" + radios +
                   "],Command[Unary[DX@01,DY@11,DXX@21,DYY@31,DXY@41,Ln@62,Exp@02,Inv@12,Lap@22,Curv@32,Histeq@42,"
                   "CMap@52,CCL@51,Blur@61],Binary[Add,Sub,Mul,Div,pcon,N/A,Correlate]]],console");
-    EXPECT_EQ(tree(mw, mw->unaryLayout, Tips),
-              "First deriv wrt to x using convolution with derivative of a Gaussian@01|"
-              "First deriv wrt to y using convolution with derivative of a Gaussian@11|"
-              "Second deriv wrt to x using convolution with derivative of a Gaussian@21|"
-              "Second deriv wrt to y using convolution with derivative of a Gaussian@31|"
-              "second deriv wrt to xy using convolution with derivative of a Gaussian@41|@62|Exponentiate each pixel.@02|"
-              "output=max-input@12|Calculate the Lapacian or QV at each pixel@22|"
-              "Calculate the curvature of the level set at each point@32|Histogram equalization@42|"
-              "Replace each pixel with a color corresponding to brightness\n 0:gray scale\n1:inverse gray scale\n"
-              "2:Bronson\n3:hot metal\n4:heated specturm\n5:log\n6:random@52|connected components@51|"
-              "Blur the image with a Gaussian with user-selectable variance.@61");
+    EXPECT_EQ(mw->dxButton->toolTip(), "First deriv wrt to x using convolution with derivative of a Gaussian");
     EXPECT_EQ(tree(mw, mw->binaryLayout, Tips), "||||||");
     mw->modeAct->trigger();
     EXPECT_EQ(mw->getCommandMode(), 1);
@@ -126,37 +119,26 @@ TEST_F(GuiTest, StartUpLayoutButtonsAndModes) {
 }
 
 TEST_F(GuiTest, ActionsMenusAndToolbars) {
-    // Text|status tip|icon|slot of each action, in creation order.
+    // Text|icon|slot of each action, in creation order.
     const QStringList expected = {
-        "&Read|Open an existing file|i|open", "&Reopen|Reopen an existing file|i|reopen",
-        "&About|Show the application's About box||about",
-        "&Archive|Move the work image into the main image, overwriting the original.||archive",
-        "&SaveAs|Save the image selected as OUTPUT under a new name, including conversion.|i|saveAs",
-        "Run Script|Run a script on an image, read output back|i|runScript", "E&xit|Exit the application||close",
-        "Cu&t|Cut the current selection's contents to the clipboard|i|",
-        "&Copy|Copy the current selection's contents to the clipboard|i|copy",
-        "&Paste|Paste the clipboard's contents into output buffer|i|paste", "&Delete|Deletes the output buffer|i|delete_",
-        "&View|Display the selected output buffer|i|view", "&Mode 0|Does mode things||mode",
-        "&ReRun|Run the last script again.|i|rerunScript", "DX|First derivative wrt x of the image||dx",
-        "DY|First derivative wrt y of the image||dy", "DXX|Second derivative wrt x of the image||dxx",
-        "DYY|Second derivative wrt y of the image||dyy", "DXDY|Second derivative wrt x and y of the image||dxdy",
-        "Curvature|Curvature of the image||curvature", "Exponent|Exponent of the image||exponent",
-        "Inverse|Inverse of the image||inverse", "Laplacian|Laplacian of the image||laplacian",
-        "Add|Adds inp1 and inp2 and saves it in output||add", "Sub|Subtracts inp2 from inp1 and saves it in output||sub",
-        "Mul|Multiplies inp2 from inp1 and saves it in output||mul", "div|divides inp1 by inp1 and saves it in output||div",
-        "pcon|segments an image using piecewise-constant MFA||pcon", "ComlexMag|Complex magnitude||c2mag",
-        "ComlexPhase|Complex phase||c2phase", "Real|Real||c2real", "Imaginary|Complex imaginary||c2imag",
-        "FFT|Fast Fourier Tranform||fft", "IFFT|Inverse Fast Fourier Tranform||ifft"};
+        "&Read|i|open", "&Reopen|i|reopen", "&About||about", "&Archive||archive", "&SaveAs|i|saveAs", "Run Script|i|runScript",
+        "E&xit||close", "Cu&t|i|", "&Copy|i|copy", "&Paste|i|paste", "&Delete|i|delete_", "&View|i|view", "&Mode 0||mode",
+        "&ReRun|i|rerunScript", "DX||dx", "DY||dy", "DXX||dxx", "DYY||dyy", "DXDY||dxdy", "Curvature||curvature",
+        "Exponent||exponent", "Inverse||inverse", "Laplacian||laplacian", "Add||add", "Sub||sub", "Mul||mul", "div||div",
+        "pcon||pcon", "ComlexMag||c2mag", "ComlexPhase||c2phase", "Real||c2real", "Imaginary||c2imag", "FFT||fft", "IFFT||ifft"};
+    EXPECT_EQ(mw->copyAct->statusTip() + "|" + mw->subAct->statusTip() + "|" + mw->fftAct->statusTip(),
+              "Copy the current selection's contents to the clipboard|Subtracts inp2 from inp1 and saves it in output|"
+              "Fast Fourier Tranform");
     QStringList actual;
     for (QAction *a : mw->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (a->objectName().isEmpty()) continue;  // the menus' and toolbars' own
         QString slot;
         for (const QString &s : expected)
             if (s.startsWith(a->text() + "|") &&
-                QObject::disconnect(a, SIGNAL(triggered()), mw, ("1" + s.section('|', 3) + "()").toLatin1().constData()))
-                slot = s.section('|', 3);
+                QObject::disconnect(a, SIGNAL(triggered()), mw, ("1" + s.section('|', 2) + "()").toLatin1().constData()))
+                slot = s.section('|', 2);
         EXPECT_FALSE(QObject::disconnect(a, SIGNAL(triggered()), mw, nullptr)) << "one connection only";
-        actual << a->text() + "|" + a->statusTip() + "|" + (a->icon().availableSizes().isEmpty() ? "" : "i") + "|" + slot;
+        actual << a->text() + "|" + (a->icon().availableSizes().isEmpty() ? "" : "i") + "|" + slot;
         const std::map<QAction *, QKeySequence::StandardKey> keys = {
             {mw->openAct, QKeySequence::Open}, {mw->saveAsAct, QKeySequence::SaveAs}, {mw->exitAct, QKeySequence::Quit},
             {mw->cutAct, QKeySequence::Cut}, {mw->copyAct, QKeySequence::Copy}, {mw->pasteAct, QKeySequence::Paste},
@@ -248,4 +230,127 @@ TEST_F(GuiTest, ExitEndsTheEventLoopWithViewWindowsOpen) {
     QTimer::singleShot(5000, qApp, []() { QCoreApplication::exit(3); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_FALSE(mw->isVisible());
+}
+
+TEST_F(GuiTest, CopyDeletePasteKeepEveryImageExactly) {
+    mw->outputRadios[1]->click();
+    mw->copyAct->trigger();  // empty Output slot
+    mw->pasteAct->setEnabled(true);
+    mw->pasteAct->trigger();  // empty clipboard
+    EXPECT_EQ(ui.said(), "Image Empty|Nothing to paste");
+    EXPECT_EQ(slot(1), nullptr);
+    auto typed = [](const char *type, std::vector<int32_t> dims) {
+        ZVEKHDR *h = Zvekcreate(type, dims.data(), 11, 0);
+        for (int i = 0; i < Zvekdimen(h, ZVEK_NBYTES); ++i) static_cast<unsigned char *>(h->vekptr)[i] = uchar(7 * i + 3);
+        return h;
+    };
+    for (ZVEKHDR *image : {makeFloat({3, 3, 2, 3}, [](int i) { return 0.25f * i - 1.0f; }), typed("32cmp", {2, 3, 2}),
+                           typed("64flt", {1, 5}), typed("u8bit", {3, 2, 2, 3})}) {
+        const std::string was = shape(image) + bytes(image).toHex().toStdString();
+        put(2, image);
+        controller->imageNames[2] = "original";
+        select(2, 2, 2);
+        QPointer<QWidget> window = new QWidget(mw, Qt::Window);
+        mw->updateChildPtr(window, ADD_CHILD);
+        mw->copyAct->trigger();
+        EXPECT_TRUE(mw->pasteAct->isEnabled() && slot(2) == image);
+        // Delete empties the slot, closes its window and runs the rule.
+        mw->deleteAct->trigger();
+        EXPECT_TRUE(!slot(2) && window.isNull()) << was;
+        EXPECT_FALSE(mw->viewAct->isEnabled() || mw->dxButton->isEnabled() || mw->addButton->isEnabled());
+        mw->pasteAct->trigger();
+        EXPECT_EQ(shape(slot(2)) + bytes(slot(2)).toHex().toStdString(), was);
+        EXPECT_EQ(controller->imageNames[2], "original");
+        EXPECT_TRUE(mw->viewAct->isEnabled() && mw->dxButton->isEnabled() && mw->addButton->isEnabled());
+        // Each paste is a copy of its own; it closes the slot's window.
+        mw->outputRadios[5]->click();
+        window = new QWidget(mw, Qt::Window);
+        mw->updateChildPtr(window, ADD_CHILD);
+        mw->pasteAct->trigger();
+        EXPECT_TRUE(window.isNull() && slot(5) != slot(2) && controller->imageNames[5].isEmpty());
+        EXPECT_EQ(shape(slot(5)) + bytes(slot(5)).toHex().toStdString(), was);
+    }
+    // Delete of an empty slot runs the rule too.
+    select(5, 5, 4);
+    mw->disableButtons();
+    mw->deleteAct->setEnabled(true);
+    mw->deleteAct->trigger();
+    EXPECT_TRUE(!mw->deleteAct->isEnabled() && mw->dxButton->isEnabled() && mw->correlateButton->isEnabled() && slot(5));
+    EXPECT_EQ(ui.messages.size(), 2u);
+}
+
+TEST_F(GuiTest, ViewOpensOneWindowPerSlotAndRefusesComplexImages) {
+    mw->viewAct->trigger();  // empty Output slot
+    EXPECT_EQ(mw->childWindow(0), nullptr);
+    put(0, makeFloat({2, 4, 3}));
+    mw->viewAct->trigger();
+    QPointer<QWidget> first = mw->childWindow(0);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first->testAttribute(Qt::WA_DeleteOnClose));
+    mw->viewAct->trigger();
+    EXPECT_TRUE(first.isNull()) << "the slot's earlier window is closed";
+    first = mw->childWindow(0);
+    put(0, Zvekcreate("32cmp", std::vector<int32_t>{2, 4, 4}.data(), 11, 0));
+    mw->viewAct->trigger();
+    EXPECT_TRUE(first.isNull() && !mw->childWindow(0));
+    EXPECT_EQ(ui.said(), "Complex images cannot be viewed. Use complex pull down");
+}
+
+TEST_F(GuiTest, SaveAsWritesTheOwnFormatInTheNamedTypeOrAPicture) {
+    auto saveAs = [&]() {
+        bool result = false;
+        EXPECT_TRUE(QMetaObject::invokeMethod(mw, "saveAs", Qt::DirectConnection, Q_RETURN_ARG(bool, result)));
+        return result;
+    };
+    EXPECT_FALSE(saveAs());
+    EXPECT_EQ(ui.said(), "No image has been stored in the buffer.");
+    EXPECT_EQ(ui.interactions(), 1u);
+    put(0, makeFloat({2, 3, 2}, [](int i) { return std::vector<float>{0, 1.9f, 300.7f, -1, 255, 17}[i]; }));
+    put(1, Zvekcreate("32bit", std::vector<int32_t>{2, 2, 2}.data(), 11, 0));
+    for (int i = 0; i < 4; ++i) static_cast<int32_t *>(slot(1)->vekptr)[i] = 100000 * i - 7;
+    put(2, Zvekcreate("32cmp", std::vector<int32_t>{2, 2, 2}.data(), 11, 0));
+    const QString dir = home.path() + "/";
+    // Slot, file name, type typed (nullopt: Cancel); the file's type, shape
+    // and data read back ("" when none is written; float data as slot 0's),
+    // and the message.
+    struct Row { int slot; QString file; std::optional<QStringList> type; std::string written; const char *message; };
+    const std::string failed = "output of file to disk failed", floats = "32flt 2:3x2 " + bytes(slot(0)).toHex().toStdString();
+    const Row rows[] = {
+        {0, "bytes.zve", QStringList{"u8bit"}, "u8bit 2:3x2 00012cffff11", ""},  // truncated, low 8 bits
+        {0, "plain.VEK", QStringList{""}, floats, ""},
+        {0, "named.Zvek", QStringList{"float"}, floats, ""},
+        {1, "same.vek", QStringList{"int"}, "32bit 2:2x2 f9ffffff99860100390d0300d9930400", ""},
+        {0, "none.Zve", std::nullopt, "", ""},
+        {0, "bad.ZVEK", QStringList{"Float"}, "", failed.c_str()},
+        {0, "missing/dir/x.zvek", QStringList{"float"}, "", failed.c_str()},
+        {2, "complex.vek", QStringList{"float"}, "", failed.c_str()}};
+    for (const Row &row : rows) {
+        mw->outputRadios[row.slot]->click();
+        ui.clear();
+        ui.openAnswers = {dir + row.file};
+        ui.answers = {row.type};
+        EXPECT_TRUE(saveAs());
+        EXPECT_EQ(ui.openCaptions.back(), "SaveAs File");
+        EXPECT_TRUE(ui.asks.size() == 1 && ui.asks[0].line == "QInputDialog::getText()|ZVEK data type:|float" && ui.asks[0].parent == mw);
+        ZvekImagePtr back(QFile::exists(dir + row.file) ? Zvekpin((dir + row.file).toLocal8Bit().constData()) : nullptr);
+        EXPECT_EQ(back ? shape(back.get()) + " " + bytes(back.get()).toHex().toStdString() : "", row.written) << row.file.toStdString();
+        EXPECT_EQ(ui.said(), row.message) << row.file.toStdString();
+    }
+    // Pictures: the Output image's grey picture; a name the toolkit cannot
+    // write is told; a cancelled dialog writes nothing and is silent.
+    const QString console = consoleText();
+    mw->outputRadios[0]->click();
+    for (const auto &row : std::vector<std::pair<QString, std::string>>{{dir + "shot.png", ""}, {dir + "shot.ZVE", failed}, {"", ""}}) {
+        ui.clear();
+        ui.openAnswers = {row.first};
+        EXPECT_TRUE(saveAs());
+        EXPECT_EQ(ui.said().toStdString() + std::to_string(ui.asks.size()), row.second + "0");
+    }
+    EXPECT_EQ(consoleText(), console + "\nsaving \nsaving \nsaving ");
+    EXPECT_FALSE(QFile::exists(dir + "shot.ZVE"));
+    const QImage shot(dir + "shot.png");
+    ASSERT_EQ(shot.size(), QSize(4, 2)) << "the width padded to a multiple of 4";
+    // -1 .. 300.7 onto 0 .. 255, truncated; the last column repeated.
+    const int grey[] = {0, 2, 255, 255, 0, 216, 15, 15};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(shot.pixel(i % 4, i / 4), qRgb(grey[i], grey[i], grey[i])) << i;
 }
