@@ -39,9 +39,11 @@ TEST_F(GuiTest, EachButtonRunsItsOperationInBothModes) {
         select(row.in, 0, 3);
         ui.asks.clear();
         press(row.button, {QStringList{"2"}, QStringList{"1"}});
-        EXPECT_TRUE(!controller->scratchImage && mw->dxButton->isEnabled() && mw->addButton->isEnabled() && mw->viewAct->isEnabled());
+        EXPECT_TRUE(!controller->scratchImage && mw->dxButton->isEnabled() && mw->addButton->isEnabled() &&
+                    mw->viewAct->isEnabled());
         const QString asked = ui.asked();
-        ZVEKHDR *ref = keep(Zvekcreate(slot(3)->vekdt, std::vector<int32_t>{slot(3)->vekndim, 48, 40, 3}.data(), 11, 0));
+        std::vector<int32_t> dims = {slot(3)->vekndim, 48, 40, 3};
+        ZVEKHDR *ref = keep(Zvekcreate(slot(3)->vekdt, dims.data(), 11, 0));
         ui.asks.clear();
         ui.answers = {QStringList{"2"}, QStringList{"1"}};
         ASSERT_TRUE(op.unary(row.code, controller->images[row.in], ref));
@@ -70,14 +72,16 @@ TEST_F(GuiTest, ResultsReplaceTheirInputOnlyWhenTheOperationRan) {
     std::string seen;
     ZVEKHDR *scratch = nullptr;
     ui.duringDialog = [&]() {
-        for (bool on : {mw->dxButton->isEnabled(), mw->viewAct->isEnabled(), mw->addAct->isEnabled()}) seen += on ? "1" : "0";
+        for (bool on : {mw->dxButton->isEnabled(), mw->viewAct->isEnabled(), mw->addAct->isEnabled()})
+            seen += on ? "1" : "0";
         scratch = controller->scratchImage;
         controller->handleFileByPath(file, 5);
         seen += slot(5) ? "L " : "- ";
     };
     for (QPushButton *b : {mw->dxButton, mw->dyButton, mw->lapButton}) {
         press(b, {QStringList{"1"}});
-        EXPECT_TRUE((slot(0) == scratch) == (b == mw->lapButton) && !controller->scratchImage) << b->text().toStdString();
+        EXPECT_TRUE((slot(0) == scratch) == (b == mw->lapButton) && !controller->scratchImage)
+            << b->text().toStdString();
     }
     EXPECT_EQ(seen, "000- 001- 000- ");
     pumpEvents(50);
@@ -198,7 +202,8 @@ TEST_F(GuiTest, GradientHistogramsAndTheirPicture) {
         EXPECT_EQ(shape(slot(row.out)), row.shape);
         if (row.button == mw->dyButton) { EXPECT_EQ(mw->dxButton->isEnabled(), slot(row.in) != nullptr) << "rule"; }
     }
-    EXPECT_EQ(std::vector<float>(pixels(slot(4)), pixels(slot(4)) + 9), std::vector<float>({64, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const std::vector<float> sectors(pixels(slot(4)), pixels(slot(4)) + 9);
+    EXPECT_EQ(sectors, std::vector<float>({64, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(bytes(slot(5)), bytes(picture));
 }
 
@@ -212,15 +217,23 @@ TEST_F(GuiTest, CropTakesTheRectangleBetweenTheLastTwoClicks) {
     toMode1();
     // Input 1, Output, the previous and last click (column, row); the crop
     // and its value at (frame, row, column), or the refusal.
-    struct Row { int in, out, clicks[4]; const char *shape; std::function<float(int, int, int)> value; const char *message; };
+    struct Row {
+        int in, out, clicks[4];
+        const char *shape;
+        std::function<float(int, int, int)> value;
+        const char *message;
+    };
     const Row rows[] = {
-        {0, 5, {10, 40, 30, 20}, "32flt 3:20x20x3", [&](int f, int r, int c) { return value((f * 50 + r + 20) * 40 + c + 10); }, ""},
+        {0, 5, {10, 40, 30, 20}, "32flt 3:20x20x3",
+         [&](int f, int r, int c) { return value((f * 50 + r + 20) * 40 + c + 10); }, ""},
         {2, 2, {10, 40, 30, 20}, "32flt 2:20x20", [&](int, int r, int c) { return value((r + 20) * 40 + c + 10); }, ""},
-        {1, 4, {4, 1, 1, 3}, "32flt 3:3x2x3", [](int f, int r, int c) { return float((f * 5 + r + 1) * 6 + c + 1); }, ""},
+        {1, 4, {4, 1, 1, 3}, "32flt 3:3x2x3", [](int f, int r, int c) { return float((f * 5 + r + 1) * 6 + c + 1); },
+         ""},
         {3, 3, {4, 1, 1, 3}, "32flt 2:3x2", [](int, int r, int c) { return float(200 + (r + 1) * 10 + c + 1); }, ""},
         // Clicked in a larger image, or no area: refused.
         {2, 5, {10, 40, 100, 20}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
-        {2, 5, {10, 40, 10, 20}, nullptr, nullptr, "The crop rectangle is empty: click two of its corners in a view window."},
+        {2, 5, {10, 40, 10, 20}, nullptr, nullptr,
+         "The crop rectangle is empty: click two of its corners in a view window."},
         {6, 5, {10, 40, 30, 20}, nullptr, nullptr, "Input empty"}};
     for (const Row &row : rows) {
         select(row.in, 0, row.out);
@@ -254,11 +267,14 @@ TEST_F(GuiTest, ResizeAsksForTheTargetAndKeepsTheType) {
     select(0, 0, 1);
     const auto before = state();
     // Refusals: a mode outside 0 .. 2, no rows, Cancel, a target too large.
-    ui.answers = {QStringList{"100", "200", "3"}, QStringList{"", "20"}, std::nullopt, QStringList{"100000", "100000", "1"}};
+    ui.answers = {QStringList{"100", "200", "3"}, QStringList{"", "20"}, std::nullopt,
+                  QStringList{"100000", "100000", "1"}};
     for (int i = 0; i < 4; ++i) press(mw->invButton);
-    EXPECT_EQ(ui.said(), "Interpolation mode must be 0, 1, or 2|Rows and columns of the target image must be at least 1.|"
+    EXPECT_EQ(ui.said(), "Interpolation mode must be 0, 1, or 2|"
+                         "Rows and columns of the target image must be at least 1.|"
                          "Cannot make an image of 100000 rows and 100000 columns.");
-    EXPECT_TRUE(ui.asks.at(0).line == "rows and cols of target imge.|rows ,columns ,Intermp mode |,," && ui.asks[0].parent == mw);
+    EXPECT_EQ(ui.asks.at(0).line, "rows and cols of target imge.|rows ,columns ,Intermp mode |,,");
+    EXPECT_EQ(ui.asks[0].parent, mw);
     EXPECT_TRUE(state() == before && mw->invButton->isEnabled() && mw->viewAct->isEnabled());
     // Pixel replication to 100 rows and 200 columns, in the input's type; an
     // empty mode field is bilinear, here into its own slot, where a target
@@ -279,7 +295,9 @@ TEST_F(GuiTest, ResizeAsksForTheTargetAndKeepsTheType) {
     press(mw->invButton, {QStringList{"4", "6", "1"}, QStringList{"2", "6", "1"}});
     ASSERT_EQ(shape(slot(4)), "32flt 3:6x4x3");
     for (int i = 0; i < 72; ++i)
-        EXPECT_EQ(pixels(slot(4))[i], float(((i / 24 * 2 + std::min(1, (i / 6 % 4 + 1) / 2)) * 3 + std::min(2, (i % 6 + 1) / 2)) * 10)) << i;
+        EXPECT_EQ(pixels(slot(4))[i],
+                  float(((i / 24 * 2 + std::min(1, (i / 6 % 4 + 1) / 2)) * 3 + std::min(2, (i % 6 + 1) / 2)) * 10))
+            << i;
     select(3, 3, 5);
     printed([&] { press(mw->invButton); });
     EXPECT_EQ(ui.messages.size(), 5u);
@@ -296,7 +314,8 @@ TEST_F(GuiTest, ResultsThatCannotBeMadeAreToldAndChangeNothing) {
     auto *saved = Zvek_alcptr;
     Zvek_alcptr = [](size_t, size_t) -> void * { return nullptr; };
     printed([&] {
-        for (QPushButton *b : {mw->dxButton, mw->addButton, mw->correlateButton, mw->gdirButton, mw->pconButton}) press(b);
+        for (QPushButton *b : {mw->dxButton, mw->addButton, mw->correlateButton, mw->gdirButton, mw->pconButton})
+            press(b);
         toMode1();
         ui.answers = {QStringList{"8", "8"}};
         for (QPushButton *b : {mw->dxButton, mw->expButton, mw->invButton}) press(b);  // HoG, Crop, Resize
@@ -351,14 +370,22 @@ TEST_F(GuiTest, TwoImageCommandsThroughTheirButtons) {
     ASSERT_EQ(flcorrelate(slot(5), slot(4), correlation), 0);
     // The command, the slots, the translation typed; the Output slot's image
     // after (null: nothing changes) and the message.
-    struct Row { QObject *command; int in1, in2, out; std::optional<QStringList> typed; const char *shape; QByteArray data; const char *message; };
+    struct Row {
+        QObject *command;
+        int in1, in2, out;
+        std::optional<QStringList> typed;
+        const char *shape;
+        QByteArray data;
+        const char *message;
+    };
     const std::optional<QStringList> cancel;
     const Row rows[] = {
         // A shifted result grows: into a slot apart, or in place of Input 1.
         {mw->addButton, 0, 1, 2, QStringList{"1", "0"}, "32flt 2:5x5",
          floats(25, [](int i) { return (i < 20 ? first(i) : 0.0f) + (i >= 5 ? second(i - 5) : 0.0f); }), ""},
         {mw->subAct, 0, 1, 1, QStringList{}, "32flt 2:5x4", floats(20, [](int i) { return first(i) - second(i); }), ""},
-        {mw->mulButton, 0, 0, 0, QStringList{}, "32flt 2:5x4", floats(20, [](int i) { return first(i) * first(i); }), ""},
+        {mw->mulButton, 0, 0, 0, QStringList{}, "32flt 2:5x4", floats(20, [](int i) { return first(i) * first(i); }),
+         ""},
         {mw->divButton, 0, 1, 0, cancel, nullptr, {}, ""},
         {mw->addButton, 0, 1, 1, cancel, nullptr, {}, ""},
         {mw->subButton, 0, 1, 0, QStringList{"0", "2"}, "32flt 2:7x4", floats(28, [](int i) {
@@ -372,7 +399,7 @@ TEST_F(GuiTest, TwoImageCommandsThroughTheirButtons) {
         {mw->correlateButton, 5, 4, 7, cancel, "32flt 2:20x16", bytes(correlation), ""},
         {mw->correlateButton, 5, 4, 4, cancel, "32flt 2:20x16", bytes(correlation), ""}};  // into the template's slot
     for (const Row &row : rows) {
-        SCOPED_TRACE(testing::Message() << row.command->objectName().toStdString() << " " << row.in1 << row.in2 << row.out);
+        SCOPED_TRACE(row.command->objectName().toStdString() + " " + std::to_string(row.out));
         select(row.in1, row.in2, row.out);
         mw->viewAct->trigger();
         QPointer<QWidget> window = mw->childWindow(row.out);
@@ -389,7 +416,8 @@ TEST_F(GuiTest, TwoImageCommandsThroughTheirButtons) {
             continue;
         }
         EXPECT_TRUE(window.isNull()) << "the Output slot's window is closed";
-        EXPECT_EQ(shape(slot(row.out)) + bytes(slot(row.out)).toHex().toStdString(), row.shape + row.data.toHex().toStdString());
+        EXPECT_EQ(shape(slot(row.out)), row.shape);
+        EXPECT_EQ(bytes(slot(row.out)).toHex(), row.data.toHex());
         if (row.out != row.in1) { EXPECT_EQ(slot(row.in1), before[row.in1].first); }
     }
     // An input that went away without the rule noticing is told.
@@ -441,7 +469,8 @@ TEST_F(GuiTest, RestorationReadsItsParametersAndWorksInInputOne) {
         {0, 4, {}, "Input 1 and Input 2 must have the same number of rows and columns.", "bug1"},
         {0, 1, {"abc"}, "These annealing parameters would not let the restoration finish.",  // sigma 0
          "Pcon: annealing parameters would not let the schedule finish\n"},
-        {6, 6, {}, "Restoration needs images of at least 3 rows and 3 columns.", "Pcon: image must have at least 3 rows and 3 columns\n"}};
+        {6, 6, {}, "Restoration needs images of at least 3 rows and 3 columns.",
+         "Pcon: image must have at least 3 rows and 3 columns\n"}};
     for (const Row &row : rows) {
         select(row.in1, row.in2, 7);
         const QByteArray kept = bytes(slot(row.in1));
@@ -465,13 +494,15 @@ TEST_F(GuiTest, ScriptsHandTheOutputImageOverAndReadTheirResultIntoInputTwo) {
     mw->rerunAct->setEnabled(true);
     mw->rerunAct->trigger();
     mw->runScriptAct->trigger();  // no script chosen
-    EXPECT_EQ(ui.said() + consoleText(), "You must run a script before you can rerun it.|ScriptName is empty>> Console");
+    EXPECT_EQ(ui.said(), "You must run a script before you can rerun it.|ScriptName is empty");
+    EXPECT_EQ(consoleText(), ">> Console");
     ui.messages.clear();
     ui.openAnswers = {dir + "/copy it.sh"};
     mw->runScriptAct->trigger();
     EXPECT_EQ(ui.openCaptions.back() + "|" + ui.openDirs.back(), "Select Script|" + QDir::homePath());
     EXPECT_TRUE(slot(3) != slot(0) && shape(slot(3)) == shape(slot(0)) && bytes(slot(3)) == bytes(slot(0)));
-    EXPECT_EQ(controller->imageNames[3] + consoleText(), "ReturnedFromScript>> Console\nScript started...Script completed\n");
+    EXPECT_EQ(controller->imageNames[3], "ReturnedFromScript");
+    EXPECT_EQ(consoleText(), ">> Console\nScript started...Script completed\n");
     EXPECT_TRUE(!QFile::exists(dir + "/ImgViewTempOutput.Zvek") && QFile::exists(dir + "/ImgViewTempInput.Zvek"));
     EXPECT_TRUE(mw->rerunAct->isEnabled());
     // ReRun asks nothing and hands the changed Output image over again.
@@ -486,7 +517,8 @@ TEST_F(GuiTest, ScriptsHandTheOutputImageOverAndReadTheirResultIntoInputTwo) {
     const QString unknown = "Your script did not produce an output file that I know how to process";
     const std::pair<QByteArray, QString> scripts[] = {
         {"exit 3\n", unknown}, {"echo not an image > ImgViewTempOutput.Zvek\n", unknown},
-        {"head -c 100 ImgViewTempInput.Zvek > ImgViewTempOutput.Zvek\n", unknown}, {"cp bytes.zvek ImgViewTempOutput.Zvek\n", ""}};
+        {"head -c 100 ImgViewTempInput.Zvek > ImgViewTempOutput.Zvek\n", unknown},
+        {"cp bytes.zvek ImgViewTempOutput.Zvek\n", ""}};
     mw->disableButtons();
     for (const auto &s : scripts) {
         writeScript(dir + "/s.sh", s.first);
@@ -535,7 +567,8 @@ TEST_F(GuiTest, CommandsThroughTheRealDialogs) {
         seen << qobject_cast<QLabel *>(form->itemAt(0, QFormLayout::SpanningRole)->widget())->text();
         for (int row = 1; row <= 2; ++row) {
             auto *edit = qobject_cast<QLineEdit *>(form->itemAt(row, QFormLayout::FieldRole)->widget());
-            seen << qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget())->text() + "=" + edit->text();
+            auto *label = qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+            seen << label->text() + "=" + edit->text();
             edit->setText(row == 1 ? "3.7" : "-2");
         }
         w->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
@@ -548,7 +581,7 @@ TEST_F(GuiTest, CommandsThroughTheRealDialogs) {
         static_cast<QDialog *>(w)->accept();
     });
     mw->aboutAct->trigger();
-    EXPECT_EQ(seen, QStringList({"Dx|Sigma of blur|1|1..255|1", "1", "Translation of second image:", "rows =0", "cols =0",
-                                 "About Application|ZVektool 2.1 is an Vekstore tool which gives wide range of operations "
-                                 "on images\nBuilt under Yosemite"}));
+    EXPECT_EQ(seen, QStringList({"Dx|Sigma of blur|1|1..255|1", "1", "Translation of second image:", "rows =0",
+                                 "cols =0", "About Application|ZVektool 2.1 is an Vekstore tool which gives wide range "
+                                            "of operations on images\nBuilt under Yosemite"}));
 }

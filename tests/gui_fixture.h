@@ -54,7 +54,7 @@ public:
         messages.push_back(text);
         if (duringDialog) duringDialog();
     }
-    void notice(const QString &text, int msec, const QString &title) override { notices.push_back({text, msec, title}); }
+    void notice(const QString &text, int msec, const QString &t) override { notices.push_back({text, msec, t}); }
     void about(QWidget *parent, const QString &title, const QString &text) override {
         asks.push_back({parent, title + "|" + text});
     }
@@ -67,9 +67,11 @@ public:
     bool getInt(QWidget *p, const QString &title, const QString &label, int value, int min, int max, int step,
                 int *result) override {
         QStringList v{QString::number(value)};
-        return ask(p, title, {label}, v, QString("|%1..%2|%3").arg(min).arg(max).arg(step)) && (*result = v[0].toInt(), true);
+        return ask(p, title, {label}, v, QString("|%1..%2|%3").arg(min).arg(max).arg(step)) &&
+               (*result = v[0].toInt(), true);
     }
-    bool getText(QWidget *p, const QString &title, const QString &label, const QString &text, QString *result) override {
+    bool getText(QWidget *p, const QString &title, const QString &label, const QString &text,
+                 QString *result) override {
         QStringList v{text};
         return ask(p, title, {label}, v, "") && (*result = v[0], true);
     }
@@ -82,8 +84,14 @@ public:
     QString openFile(QWidget *, const QString &caption, const QString &dir, const QString &) override {
         return nextFile(caption, dir);
     }
-    // The messages joined by "|"; the questions' lines joined by "\n".
+    // The messages joined by "|"; the notices as "text/msec" joined by "|";
+    // the questions' lines joined by "\n".
     QString said() const { return QStringList(messages.begin(), messages.end()).join("|"); }
+    QString notified() const {
+        QStringList texts;
+        for (const Notice &n : notices) texts << n.text + "/" + QString::number(n.msec);
+        return texts.join("|");
+    }
     QString asked() const {
         QStringList lines;
         for (const Ask &a : asks) lines << a.line;
@@ -263,7 +271,8 @@ struct SaveDialogAnswers {
             if (auto *files = qobject_cast<QFileDialog *>(modal)) {
                 onFile(files);
                 files->setDirectory(QFileInfo(target).absolutePath());
-                if (auto *name = files->findChild<QLineEdit *>("fileNameEdit")) name->setText(QFileInfo(target).fileName());
+                if (auto *name = files->findChild<QLineEdit *>("fileNameEdit"))
+                    name->setText(QFileInfo(target).fileName());
                 static_cast<QDialog *>(files)->accept();
             }
             QTimer::singleShot(20, *this);
