@@ -172,6 +172,7 @@ TEST_F(GuiTest, GradientHistogramsAndTheirPicture) {
     put(0, makeFloat({2, 7, 20}, ramp));
     put(1, makeFloat({1, 40}, ramp));
     put(2, makeFloat({2, 8, 9}, [](int) { return 5.0f; }));
+    put(7, makeFloat({2, 9, 8}, [](int) { return 5.0f; }));
     put(3, makeFloat({2, 64, 48}, [](int i) { return float((i % 64) * (i / 64 % 7)); }));
     put(6, Zvekcreate("struct", std::vector<int32_t>{2, 16, 16}.data(), 11, 4));
     toMode1();
@@ -185,6 +186,7 @@ TEST_F(GuiTest, GradientHistogramsAndTheirPicture) {
         {3, 4, mw->dyButton, "", "To view a HoG, input must have 9 frames", "none"},
         {6, 6, mw->dxButton, "HoG returned -1\n", "", "struct 2:16x16"},  // refused by the operation: the input stays
         // A constant 8 x 9 image is one cell of zero gradients: its 64 pixels in sector 0.
+        {7, 4, mw->dxButton, "HoG returned 0\n", "", "32flt 3:1x1x9"},  // and of 9 x 8
         {2, 4, mw->dxButton, "HoG returned 0\n", "", "32flt 3:1x1x9"},
         {3, 5, mw->dxButton, "HoG returned 0\n", "", "32flt 3:8x6x9"},
         {5, 5, mw->dyButton, "", "", "32flt 2:72x54"}};  // the picture into its own slot

@@ -89,6 +89,8 @@ TEST_F(GuiTest, StartUpLayoutButtonsAndModes) {
         for (int i = 0; i < 8; ++i) EXPECT_TRUE(row[i]->isChecked() == (i == 0) && row[i]->autoExclusive());
     EXPECT_EQ(mw->findChild<QRadioButton *>("outputRadios3"), mw->outputRadios[3]);
     EXPECT_EQ(mw->findChild<QPushButton *>("correlateButton"), mw->correlateButton);
+    for (QGroupBox *box : mw->findChildren<QGroupBox *>())
+        EXPECT_FALSE(box->objectName().isEmpty()) << box->title().toStdString();
     EXPECT_EQ(mw->centralWidget(), mw->centralBox);
 
     const QString radios = "[0,1,2,3,4,5,6,7]";
@@ -214,6 +216,8 @@ TEST_F(GuiTest, ViewWindowRegisterAndConsole) {
                                 mw->getIndexFromChildPtr(&stranger), mw->childWindow(6) == windows[1],
                                 !mw->childWindow(8)}),
               std::vector<int>({3, 6, -1, 1, 1}));
+    mw->deleteChildWindow(8);
+    mw->deleteChildWindow(-1);
     mw->deleteChildWindow(3);
     EXPECT_EQ(mw->childWindow(3), nullptr);
     windows[1]->setAttribute(Qt::WA_DeleteOnClose);
