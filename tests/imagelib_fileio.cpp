@@ -81,11 +81,9 @@ TEST_F(FileIO, ExactBytes) {
 // kept); the header as read writes the same bytes.
 TEST_F(FileIO, RoundTripEveryType) {
     std::mt19937 rng(99);
-    int types = 0;
     for (int t = 0; t < Zvek_Ntyp; ++t) {
         const ZVEKDTYP &row = Zvek_Dtyp[t];
         if (row.dtcode == 0) continue;
-        ++types;
         const bool interleaved = (row.dtcode & 0x30) != 0 && row.dtcode != DT_STRUCT;
         for (const auto &shape : {std::vector<int32_t>{700}, {37, 19}, {11, 7, interleaved ? 4 : 5}, {0, 5}})
             for (int mode = 0; mode < 3; ++mode) {  // raw, compressed smooth, compressed random
@@ -101,15 +99,13 @@ TEST_F(FileIO, RoundTripEveryType) {
                 EXPECT_EQ(Bytes(b.end() - static_cast<long>(pad), b.end()), Bytes(pad, '.')) << what;
                 Read r = readBytes(b);
                 ASSERT_NE(r.img.h, nullptr) << what << r.err;
-                EXPECT_EQ(r.err + r.out, "") << what;
-                EXPECT_EQ(Bytes(r.img.data(), r.img.data() + S), Bytes(h.data(), h.data() + S)) << what;
+                EXPECT_EQ(std::make_tuple(r.err + r.out, Bytes(r.img.data(), r.img.data() + S), r.img->vekendian * 100 + r.img->vekstamp),
+                          std::make_tuple(std::string(), Bytes(h.data(), h.data() + S), ZVEK_LITEND * 100 + 16)) << what;
                 EXPECT_EQ(std::vector<int32_t>(r.img->vekdln, r.img->vekdln + 4), std::vector<int32_t>(h->vekdln, h->vekdln + 4)) << what;
-                EXPECT_EQ(r.img->vekendian * 100 + r.img->vekstamp, ZVEK_LITEND * 100 + 16);
                 r.img->vekcompress = b[255];
                 EXPECT_EQ(Bytes(CopyvekHdrtoDiskHeader(r.img), CopyvekHdrtoDiskHeader(r.img) + 256), Bytes(b.begin(), b.begin() + 256)) << what;
             }
     }
-    EXPECT_EQ(types, 24);
 }
 
 // Tails: written after the data padding and ended with 0, read back from raw and compressed files; cut short they fail
@@ -136,6 +132,19 @@ TEST_F(FileIO, Tails) {
     }
     Img h = tailImage();
     EXPECT_NE(readBytes(writeBytes(h, 0), 1).img.h, nullptr) << "no tail to read is no failure";
+    // A zlib stream one byte shorter than its data: the one byte read past it is given back before the tail is read.
+    Bytes zbuf(compressBound(600));
+    uLongf zlen = 0;
+    for (int n = 0; n <= 600 && zlen != 599; ++n) {
+        std::mt19937 rng(5);
+        for (int i = 0; i < 600; ++i) h.data()[i] = i < n ? static_cast<uint8_t>(rng()) : 0;
+        zlen = zbuf.size(), compress(zbuf.data(), &zlen, h.data(), 600);
+    }
+    h->vekcompress = 1;
+    Read z1 = readBytes(writeBytes(h, 1), 1);
+    EXPECT_EQ(std::make_tuple(zlen, z1.img.bytes(), Bytes(z1.img->vektail, z1.img->vektail + 20)),
+              std::make_tuple(uLongf{599}, h.bytes(), Bytes(h->vektail, h->vektail + 20)));
+    h->vekcompress = 0;
     const Bytes file = writeBytes(h, 1);
     const std::string tailIO = report("ZvekRdTail: I/O error on read of tail [file damaged?]\n", 448) + kFailTail;
     const std::string padding = report("ZvekRdTail: WARNING -- I/O error or EOF encountered when reading\n"
