@@ -233,6 +233,7 @@ TEST_F(FileIO, WriteRefusals) {
         {[](ZVEKHDR *h) { h->vekndim = 0; }, 'w', nullptr, {0, "", report("Zveksiz: number of dimensions not positive.", -1) + internal, -1}},
         {[](ZVEKHDR *h) { h->vekndim = 3, h->vekdims[0].dimlen = h->vekdims[1].dimlen = h->vekdims[2].dimlen = INT32_MAX; }, 'w', nullptr,
          {0, "", internal, 0}},  // lengths whose product leaves 64 bits
+        {[](ZVEKHDR *h) { h->vekbpd = 4, h->vekdims[0].dimlen = 1 << 30; }, 'w', nullptr, {0, "", internal, 0}},  // 2^30 pixels of 4 bytes
         {none, 'p', "/nonexistent-dir/x.zve",
          {0, "", report("ZvekOpen: Unable to open file `/nonexistent-dir/x.zve'.", 64) + errnoLine(ENOENT) + "\nZvekPutImg: couldn't open file.\n", 64}},
         {none, 'p', "/dev/full",

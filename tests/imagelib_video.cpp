@@ -135,10 +135,10 @@ TEST_F(Video, ColourMaps) {
     uint64_t sum = 0;
     for (int i = 0; i < 768; ++i) sum += static_cast<uint64_t>(i + 1) * maps[6][i];
     EXPECT_EQ(sum, 41395240u);
-    for (int no : {7, -1}) {
-        Bytes untouched(768, 0xAB);
-        CreateColorMap(untouched.data(), nullptr, no);
-        EXPECT_EQ(untouched, Bytes(768, 0xAB)) << no;
+    for (int no = -1; no <= 7; ++no) {  // nothing written beyond the 768 bytes; unknown numbers write nothing
+        Bytes buf(1024, 0xAB);
+        CreateColorMap(buf.data(), nullptr, no);
+        EXPECT_EQ(Bytes(buf.begin() + (no < 0 || no > 6 ? 0 : 768), buf.end()), Bytes(no < 0 || no > 6 ? 1024 : 256, 0xAB)) << no;
     }
     // Colouring an image: values clamped to 0..255, each plane from its map; an unknown map colours black; the refusals
     // with their lines.
