@@ -151,7 +151,7 @@ TEST_F(Core, CreatedHeaderInMemory) {
     for (int flags : {0, 1, 8, 9, 2, 3, 11}) EXPECT_EQ(Img("float", {8, 8}, 0, flags)->vekptr != nullptr, (flags & 2) != 0) << flags;
 }
 
-TEST_F(Core, AllocationHooksAndTheirFailures) {
+TEST_F(Core, AllocationFailuresAndRelease) {
     {
         Hooks hooks(-1);
         Img h("float", {4, 3});
