@@ -15,7 +15,8 @@ int32_t *dims(std::vector<int32_t> d) {
 }  // namespace
 
 TEST(CoreStart, GlobalsStartAtTheirDefaults) {
-    EXPECT_EQ(std::vector<int>({Zvekerr, ZVEKDEPTH, ZVEKSLV, ZVEKTRACE, ZVEKCHK}), std::vector<int>({0, 0, ZVEK_WARN, 1, 1}));
+    EXPECT_EQ(std::vector<int>({Zvekerr, ZVEKDEPTH, ZVEKSLV, ZVEKTRACE, ZVEKCHK}),
+              std::vector<int>({0, 0, ZVEK_WARN, 1, 1}));
 }
 
 // Every row of the table in order; every name finds the next row with a code, and an image created under it carries
@@ -34,18 +35,20 @@ TEST_F(Core, TypeTable) {
         {"Su16bit4", 2, 0x422}, {"S16bit4", 2, 0x122}, {"S32bit3", 4, 0x114}, {"S32bit4", 4, 0x124},
         {"S32flt3", 4, 0x214}, {"S32flt4", 4, 0x224}, {"S64flt3", 8, 25}, {"S64flt4", 8, 41}, {"struct", 1, 0x2000},
     };
-    auto text = [](const char *name, int a, int b) { return std::string(name) + " " + std::to_string(a) + " " + std::to_string(b); };
+    auto text = [](std::string name, int a, int b) { return name + " " + std::to_string(a) + " " + std::to_string(b); };
     ASSERT_EQ(Zvek_Ntyp, 54);
     for (int i = 0, j = 0; i < 54; ++i) {
         const Row &r = rows[i];
         while (rows[j].code == 0 || j < i) ++j;
         EXPECT_EQ(text(Zvek_Dtyp[i].dtname, Zvek_Dtyp[i].dtsize, Zvek_Dtyp[i].dtcode), text(r.name, r.size, r.code));
-        EXPECT_EQ(std::make_pair(Zvektype(r.name), Zvekntype(r.name)), std::make_pair(&Zvek_Dtyp[j], rows[j].code)) << r.name;
+        EXPECT_EQ(std::make_pair(Zvektype(r.name), Zvekntype(r.name)), std::make_pair(&Zvek_Dtyp[j], rows[j].code))
+            << r.name;
         Img h(r.name, {2}, 12);
         EXPECT_EQ(text(h->vekdt, h->dtype, h->vekbpd), text(rows[j].name, rows[j].code, j == 53 ? 12 : rows[j].size));
     }
     for (const char *name : {"Float", "", "float ", "u8", "complex*16", "Struct", static_cast<const char *>(nullptr)}) {
-        EXPECT_EQ(run([&] { return Zvekntype(name) + (Zvektype(name) != nullptr); }), (Outcome{0, "", "", ZVEK_EDTYPE})) << name;
+        EXPECT_EQ(run([&] { return Zvekntype(name) + (Zvektype(name) != nullptr); }), (Outcome{0, "", "", ZVEK_EDTYPE}))
+            << name;
     }
 }
 
@@ -54,14 +57,15 @@ TEST_F(Core, TypeTable) {
 TEST_F(Core, ReportsPrintEachCodeAndSystemErrorOnce) {
     // call: w Zvekwarn, d Zvekdie, x Zvekext(level).
     struct Step { int level, trace, code, err; char call; std::string printed; };
+    const std::string m = "\nm\n", me = m + errnoLine(ENOENT);
     const Step steps[] = {
-        {8, 1, 24, 0, 'w', report("m", 24)}, {8, 1, 24, 0, 'd', "\nm\n"}, {8, 1, 512, 0, 'd', report("m", 512)},
-        {8, 1, -1, 0, 'w', "\nm\n\tVEK error code:    $ffffffff = -1\n"}, {8, 1, -1, ENOENT, 'w', "\nm\n" + errnoLine(ENOENT)},
-        {8, 1, -1, ENOENT, 'w', "\nm\n"}, {1, 1, 64, EACCES, 'w', ""}, {1, 1, 64, EACCES, 'd', ""}, {8, 1, 64, EACCES, 'w', "\nm\n"},
-        {8, 0, 1024, EIO, 'w', "\nm\n"}, {8, 1, 1024, EIO, 'w', "\nm\n"}, {8, 1, 1024, ENOENT, 'w', "\nm\n" + errnoLine(ENOENT)},
-        {8, 1, 1024, 0, 'x', "m\n"}, {1, 1, 1024, 0, 'x', ""}, {2, 1, 1024, 0, 'x', "m\n"},
+        {8, 1, 24, 0, 'w', report("m", 24)}, {8, 1, 24, 0, 'd', m}, {8, 1, 512, 0, 'd', report("m", 512)},
+        {8, 1, -1, 0, 'w', m + codeLine(-1)}, {8, 1, -1, ENOENT, 'w', me}, {8, 1, -1, ENOENT, 'w', m},
+        {1, 1, 64, EACCES, 'w', ""}, {1, 1, 64, EACCES, 'd', ""}, {8, 1, 64, EACCES, 'w', m}, {8, 0, 1024, EIO, 'w', m},
+        {8, 1, 1024, EIO, 'w', m}, {8, 1, 1024, ENOENT, 'w', me}, {8, 1, 1024, 0, 'x', "m\n"}, {1, 1, 1024, 0, 'x', ""},
+        {2, 1, 1024, 0, 'x', "m\n"},
     };
-    for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
+    for (size_t i = 0; i < std::size(steps); ++i) {
         const Step &s = steps[i];
         ZVEKSLV = s.call == 'x' ? ZVEK_WARN : s.level, ZVEKTRACE = s.trace, Zvekerr = s.code;
         const Printed p = capture([&] {
@@ -78,7 +82,8 @@ TEST_F(Core, ReportsPrintEachCodeAndSystemErrorOnce) {
     ZVEKSLV = ZVEK_FATAL, ZVEKDEPTH = 2, Zvekerr = 24;
     EXPECT_EQ(capture([] { EXPECT_EQ(Zvekdie("nested"), 0); }).err, report("nested", 24));
     ZVEKDEPTH = 1;  // a library call one deeper
-    EXPECT_EQ(capture([] { EXPECT_EQ(Zvekcreate("x", dims({1, 2}), 11, 0), nullptr); }).err, report("Zvekcreate: invalid data type", 1024));
+    EXPECT_EQ(capture([] { EXPECT_EQ(Zvekcreate("x", dims({1, 2}), 11, 0), nullptr); }).err,
+              report("Zvekcreate: invalid data type", 1024));
     EXPECT_EQ(ZVEKDEPTH, 1);
     ZVEKDEPTH = 0;
 }
@@ -87,68 +92,68 @@ TEST_F(Core, HeaderCheck) {
     // A null magic stands for no header.
     struct Row { const char *magic; int level, result; std::string out, err; };
     const Row rows[] = {
-        {"ZVE", 8, -1, "", ""}, {"VEK", 8, -1, "", ""}, {nullptr, 8, 0, "", "\nZvekchkhd:  Null ZVEK image header encountered.\ncaller\n"},
-        {nullptr, 1, 0, "", ""}, {"XYZ", 8, 0, "chk:XYZ\n", "\nZvekchkhd:  Bad ZVEK image header encountered.\ncaller\n"},
-        {"XYZ", 1, 0, "chk:XYZ\n", ""},
+        {"ZVE", 8, -1, "", ""}, {"VEK", 8, -1, "", ""}, {nullptr, 8, 0, "", kNullHeader + "caller\n"},
+        {nullptr, 1, 0, "", ""}, {"XYZ", 8, 0, "chk:XYZ\n", kBadHeader + "caller\n"}, {"XYZ", 1, 0, "chk:XYZ\n", ""},
         {"ABCD", 1, 0, "chk:ABCD\n", ""},  // no NUL inside the field
     };
     for (const Row &r : rows) {
         ZVEKHDR h{};
         if (r.magic) std::memcpy(h.vekmagic, r.magic, std::min<size_t>(4, std::strlen(r.magic) + 1));
-        EXPECT_EQ(run([&] { ZVEKSLV = r.level; return Zvekchkhd(r.magic ? &h : nullptr, "caller"); }), (Outcome{r.result, r.out, r.err, 0}))
-            << (r.magic ? r.magic : "null") << " at " << r.level;
+        EXPECT_EQ(run([&] { return ZVEKSLV = r.level, Zvekchkhd(r.magic ? &h : nullptr, "caller"); }),
+                  (Outcome{r.result, r.out, r.err, 0})) << (r.magic ? r.magic : "null") << " at " << r.level;
     }
 }
 
 // Sizes, block counts and refusals of creation.
 TEST_F(Core, CreateShapesAndRefusals) {
     // dims: the count first; empty: a null array.
-    struct Row { const char *type; std::vector<int32_t> dims; int flags, structSize, tailblk, bytes, bpd, code; std::string msg; };
-    const std::string tooLarge = "Zvekcreate: image too large (2 GB or more of data)", structSize = "Zvekcreate: invalid record size for type struct";
+    struct Row { const char *type; std::vector<int> dims; int flags, size, tail, bytes, bpd, code; std::string msg; };
+    const std::string big = "image too large (2 GB or more of data)", rec = "invalid record size for type struct";
+    const std::string ndim = "This version of Zvek can't create image with more than 3 dimensions";
+    const std::string type = "invalid data type";
     const Row rows[] = {
         {"float", {2, 3, 4}, 11, 0, -2, 48, 4, 0, ""}, {"float", {2, 100, 100}, 11, 0, -80, 40000, 4, 0, ""},
         {"u8bit", {1, 512}, 11, 0, -2, 512, 1, 0, ""}, {"u8bit", {1, 513}, 11, 0, -3, 513, 1, 0, ""},
         {"64cmp", {3, 4, 4, 2}, 11, 0, -2, 512, 16, 0, ""}, {"struct", {1, 10}, 11, 12, -2, 120, 12, 0, ""},
-        {"u16bit", {1, 10}, 11, 12, -2, 20, 2, 0, ""},
+        {"u16bit", {1, 10}, 11, 12, -2, 20, 2, 0, ""}, {"float", {2, 0, 5}, 11, 0, -1, 0, 4, 0, ""},
         {"u8bit", {2, 65535, 32768}, 0, 0, -4194241, 0, 1, 0, ""},  // the largest that fits
         {"u8bit", {1, 2147483647}, 0, 0, -4194305, 0, 1, 0, ""},   // no 32-bit wrap
-        {"float", {2, 0, 5}, 11, 0, -1, 0, 4, 0, ""}, {"float", {}, 11, 0, 0, 0, 0, 8, "Zvekcreate: NULL pointer passed as dimension-lengths array"},
-        {"float", {0, 4}, 11, 0, 0, 0, 0, 8192, "Zvekcreate: can't create image with number of dimensions < 1"},
-        {"float", {4, 2, 2, 2, 2}, 11, 0, 0, 0, 0, 8192, "Zvekcreate: This version of Zvek can't create image with more than 3 dimensions"},
-        {"Float", {2, 4, 4}, 11, 0, 0, 0, 0, 1024, "Zvekcreate: invalid data type"},
-        {nullptr, {2, 4, 4}, 11, 0, 0, 0, 0, 1024, "Zvekcreate: invalid data type"},
-        {"u8bit", {2, 4, -4}, 11, 0, 0, 0, 0, 8192, "Zvekcreate: negative dimension length"},
-        {"u8bit", {2, 65536, 65536}, 0, 0, 0, 0, 0, 8192, tooLarge}, {"u8bit", {3, 1024, 1024, 2048}, 0, 0, 0, 0, 0, 8192, tooLarge},
-        {"float", {2, 32768, 16384}, 0, 0, 0, 0, 0, 8192, tooLarge}, {"struct", {2, 0, 5}, 11, 0, 0, 0, 0, 1024, structSize},
-        {"struct", {2, 0, 5}, 11, -3, 0, 0, 0, 1024, structSize},
+        {"float", {}, 11, 0, 0, 0, 0, 8, "NULL pointer passed as dimension-lengths array"},
+        {"float", {0, 4}, 11, 0, 0, 0, 0, 8192, "can't create image with number of dimensions < 1"},
+        {"float", {4, 2, 2, 2, 2}, 11, 0, 0, 0, 0, 8192, ndim}, {"Float", {2, 4, 4}, 11, 0, 0, 0, 0, 1024, type},
+        {nullptr, {2, 4, 4}, 11, 0, 0, 0, 0, 1024, type}, {"u8bit", {2, 65536, 65536}, 0, 0, 0, 0, 0, 8192, big},
+        {"u8bit", {2, 4, -4}, 11, 0, 0, 0, 0, 8192, "negative dimension length"},
+        {"u8bit", {3, 1024, 1024, 2048}, 0, 0, 0, 0, 0, 8192, big},
+        {"float", {2, 32768, 16384}, 0, 0, 0, 0, 0, 8192, big}, {"struct", {2, 0, 5}, 11, 0, 0, 0, 0, 1024, rec},
+        {"struct", {2, 0, 5}, 11, -3, 0, 0, 0, 1024, rec},
     };
     for (const Row &r : rows) {
         ZVEKHDR *h = nullptr;
-        const Outcome o = run([&] { return (h = Zvekcreate(r.type, dims(r.dims), r.flags, r.structSize)) != nullptr; });
+        const Outcome o = run([&] { return (h = Zvekcreate(r.type, dims(r.dims), r.flags, r.size)) != nullptr; });
         Img img(h);
         const std::string what = std::string(r.type ? r.type : "null") + " " + testing::PrintToString(r.dims);
-        EXPECT_EQ(o, (Outcome{!r.code, "", r.code ? report(r.msg, r.code) : "", r.code})) << what;
+        EXPECT_EQ(o, (Outcome{!r.code, "", r.code ? report("Zvekcreate: " + r.msg, r.code) : "", r.code})) << what;
         if (!h) continue;
-        EXPECT_EQ(std::vector<int>({h->vekdatblk, h->vektailblk, h->vekbpd}), std::vector<int>({1, r.tailblk, r.bpd})) << what;
-        if (r.bytes) {
-            EXPECT_EQ(img.bytes(), Bytes(r.bytes, 0)) << what;
-        }
+        EXPECT_EQ(std::vector<int>({h->vekdatblk, h->vektailblk, h->vekbpd}), std::vector<int>({1, r.tail, r.bpd}))
+            << what;
+        if (r.bytes) { EXPECT_EQ(img.bytes(), Bytes(r.bytes, 0)) << what; }
     }
 }
 
 TEST_F(Core, CreatedHeaderInMemory) {
     Img h("float", {3, 4}), line("u8bit", {7}), cube("16bit", {5, 4, 3});
-    EXPECT_EQ(std::vector<long>({h->vekcompress, h->vekendian, ZvekCPUEndian, long(h->vektail), long(h->vekuptr), h->vektaillen}),
+    EXPECT_EQ(std::vector<long>({h->vekcompress, h->vekendian, ZvekCPUEndian, long(h->vektail), long(h->vekuptr),
+                                 h->vektaillen}),
               std::vector<long>({1, ZVEK_LITEND, ZVEK_LITEND, 0, 0, 0}));
-    EXPECT_TRUE(std::regex_match(std::string(h->vekcdate), std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}\n")))
-        << h->vekcdate;
+    const std::regex date("[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}\n");
+    EXPECT_TRUE(std::regex_match(h->vekcdate, date)) << h->vekcdate;
     // The stride array always has four entries; unused ones repeat the last.
     EXPECT_EQ(std::vector<int32_t>(h->vekdln, h->vekdln + 4), (std::vector<int32_t>{1, 3, 12, 12}));
     EXPECT_EQ(std::vector<int32_t>(line->vekdln, line->vekdln + 4), (std::vector<int32_t>{1, 7, 7, 7}));
     int32_t *ao = Zvek_ao(cube);
     EXPECT_EQ(std::vector<int32_t>(ao, ao + 4), (std::vector<int32_t>{1, 5, 20, 60}));
     std::free(ao);
-    for (int flags : {0, 1, 8, 9, 2, 3, 11}) EXPECT_EQ(Img("float", {8, 8}, 0, flags)->vekptr != nullptr, (flags & 2) != 0) << flags;
+    for (int f : {0, 1, 8, 9, 2, 3, 11}) EXPECT_EQ(!!Img("float", {8, 8}, 0, f)->vekptr, !!(f & 2)) << f;
 }
 
 TEST_F(Core, AllocationFailuresAndRelease) {
@@ -164,16 +169,17 @@ TEST_F(Core, AllocationFailuresAndRelease) {
     }
     // Each allocation of a create failed in turn (header, size arrays, strides, data); Zvekalc reports before it sets
     // the code, so the next report carries the code line.
-    const std::string alc = "\nZvekalc: can't allocate storage (", vekdln = "\nZvekcreate:  can't allocate space for 'vekdln' field\n";
-    const std::string siz = alc + "12 bytes requested)\n" + report("Zveksiz: can't allocate space for array", 512) + vekdln;
+    const std::string vekdln = "\nZvekcreate:  can't allocate space for 'vekdln' field\n";
+    const std::string siz = alcLine(12) + report("Zveksiz: can't allocate space for array", 512) + vekdln;
     const std::string expected[] = {
-        alc + "512 bytes requested)\n" + report("Zvekcreate: can't allocate space for image header", 512), siz, siz,
-        alc + "16 bytes requested)\n" + vekdln + codeLine(512),
-        alc + "400 bytes requested)\n" + report("Zvekcreate:  can't allocate space for image data", 512),
+        alcLine(512) + report("Zvekcreate: can't allocate space for image header", 512), siz, siz,
+        alcLine(16) + vekdln + codeLine(512),
+        alcLine(400) + report("Zvekcreate:  can't allocate space for image data", 512),
     };
     for (int failAt = 0; failAt < 5; ++failAt) {
         Hooks hooks(failAt);
-        EXPECT_EQ(run([] { return Zvekcreate("float", dims({2, 10, 10}), 11, 0) != nullptr; }), (Outcome{0, "", expected[failAt], 512})) << failAt;
+        EXPECT_EQ(run([] { return Zvekcreate("float", dims({2, 10, 10}), 11, 0) != nullptr; }),
+                  (Outcome{0, "", expected[failAt], 512})) << failAt;
         EXPECT_EQ(Hooks::kept().size() + Hooks::badFrees, 0u) << failAt;
     }
     Hooks hooks(0);
@@ -183,7 +189,7 @@ TEST_F(Core, AllocationFailuresAndRelease) {
     Img h("u8bit", {4});
     std::memcpy(h->vekmagic, "BAD", 4);
     EXPECT_EQ(run([&] { Zvekerr = 512; return Zvekfree(h, 7); }),
-              (Outcome{0, "chk:BAD\n", "\nZvekchkhd:  Bad ZVEK image header encountered.\nZvekfree: unable to free image\n", 512 | 24}));
+              (Outcome{0, "chk:BAD\n", kBadHeader + "Zvekfree: unable to free image\n", 512 | 24}));
     EXPECT_EQ(h->vekdims[0].dimlen, 4) << "nothing released";
     std::memcpy(h->vekmagic, "VEK", 4);
 }
@@ -191,36 +197,41 @@ TEST_F(Core, AllocationFailuresAndRelease) {
 // Lengths, counts and bytes by dimension number, the size vector ordered by it, and the refusals.
 TEST_F(Core, DimenAndSizeVector) {
     struct Row { void (*damage)(ZVEKHDR *); int d, result, code; const char *msg; };
-    const char *invalid = "Zvekdimen: Invalid dimension to get length of.";
-    const char *zero = "Zvekdimen: found dimension of length zero; header presumed to be damaged.";
+    const char *invalid = "Invalid dimension to get length of.";
+    const char *zero = "found dimension of length zero; header presumed to be damaged.";
     auto none = [](ZVEKHDR *) {};
+    auto len0 = [](ZVEKHDR *h) { h->vekdims[0].dimlen = 0; };
     const Row rows[] = {
         {none, 0, 6, 0, ""}, {none, 1, 5, 0, ""}, {none, ZVEK_NPIXELS, 30, 0, ""}, {none, ZVEK_NBYTES, 120, 0, ""},
-        {[](ZVEKHDR *h) { std::swap(h->vekdims[0], h->vekdims[1]); }, 0, 6, 0, ""}, {nullptr, 0, 0, 8, "Zvekdimen: NULL passed as image header."},
-        {none, 2, 0, 8192, invalid}, {none, -3, 0, 8192, invalid}, {none, 5, 0, 8192, invalid},
-        {[](ZVEKHDR *h) { h->vekdims[1].dimnum = 3; }, 1, 0, 24, zero}, {[](ZVEKHDR *h) { h->vekdims[0].dimlen = 0; }, 0, 0, 24, zero},
-        {[](ZVEKHDR *h) { h->vekdims[0].dimlen = 0; }, ZVEK_NPIXELS, 0, 24, zero},
-        {[](ZVEKHDR *h) { std::memcpy(h->vekmagic, "ZVF", 4); }, 0, 0, 24, "Zvekdimen: Bad image header."},
+        {[](ZVEKHDR *h) { std::swap(h->vekdims[0], h->vekdims[1]); }, 0, 6, 0, ""},
+        {nullptr, 0, 0, 8, "NULL passed as image header."}, {none, 2, 0, 8192, invalid}, {none, -3, 0, 8192, invalid},
+        {none, 5, 0, 8192, invalid}, {[](ZVEKHDR *h) { h->vekdims[1].dimnum = 3; }, 1, 0, 24, zero},
+        {len0, 0, 0, 24, zero}, {len0, ZVEK_NPIXELS, 0, 24, zero},
+        {[](ZVEKHDR *h) { std::memcpy(h->vekmagic, "ZVF", 4); }, 0, 0, 24, "Bad image header."},
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    for (size_t i = 0; i < std::size(rows); ++i) {
         const Row &r = rows[i];
         Img h("float", {6, 5});
         if (r.damage) r.damage(h);
-        EXPECT_EQ(run([&] { return Zvekdimen(r.damage ? h.h : nullptr, r.d); }), (Outcome{r.result, "", r.code ? report(r.msg, r.code) : "", r.code}))
+        const std::string err = r.code ? report(std::string("Zvekdimen: ") + r.msg, r.code) : "";
+        EXPECT_EQ(run([&] { return Zvekdimen(r.damage ? h.h : nullptr, r.d); }), (Outcome{r.result, "", err, r.code}))
             << "row " << i;
         std::memcpy(h->vekmagic, "ZVE", 4);
     }
     Img c("64cmp", {6, 5, 4}), h("16bit", {7, 5, 3}), line("float", {9});
-    EXPECT_EQ(std::vector<int>({Zvekdimen(c, 2), Zvekdimen(c, ZVEK_NBYTES), Zveknr(line), Zveknc(line)}), std::vector<int>({4, 1920, 1, 9}));
+    EXPECT_EQ(std::vector<int>({Zvekdimen(c, 2), Zvekdimen(c, ZVEK_NBYTES), Zveknr(line), Zveknc(line)}),
+              std::vector<int>({4, 1920, 1, 9}));
     std::rotate(h->vekdims, h->vekdims + 2, h->vekdims + 3);  // records: frames, columns, rows
     int32_t *s = Zveksiz(h);
     EXPECT_EQ(std::vector<int32_t>(s, s + 4), (std::vector<int32_t>{3, 7, 5, 3}));
     std::free(s);
     EXPECT_EQ(Zveknc(h) * 10 + Zveknr(h), 75);
     EXPECT_EQ(run([] { return Zveksiz(nullptr) != nullptr; }),
-              (Outcome{0, "", "\nZvekchkhd:  Null ZVEK image header encountered.\nZveksiz:  bad image header\n", 24}));
-    EXPECT_EQ(run([&] { h->vekndim = 0; return Zveksiz(h) != nullptr; }), (Outcome{0, "", report("Zveksiz: number of dimensions not positive.", -1), -1}));
-    EXPECT_EQ(run([&] { h->vekndim = 4; return Zveksiz(h) != nullptr; }), (Outcome{0, "", report("Zveksiz: too many dimensions.", 8192), 8192}));
+              (Outcome{0, "", kNullHeader + "Zveksiz:  bad image header\n", 24}));
+    EXPECT_EQ(run([&] { h->vekndim = 0; return Zveksiz(h) != nullptr; }),
+              (Outcome{0, "", report("Zveksiz: number of dimensions not positive.", -1), -1}));
+    EXPECT_EQ(run([&] { h->vekndim = 4; return Zveksiz(h) != nullptr; }),
+              (Outcome{0, "", report("Zveksiz: too many dimensions.", 8192), 8192}));
     h->vekndim = 3;
 }
 
@@ -229,7 +240,8 @@ TEST_F(Core, DimenAndSizeVector) {
 TEST(CoreDeathTest, Level64EndsTheProcessAtTheOutermostReport) {
     struct Row { void (*run)(); int status; const char *pattern; };
     const Row rows[] = {
-        {[] { ZVEKDEPTH = 1, Zvekerr = 24, Zvekdie("fatal"); }, 24, "^\nfatal\n\tVEK error code:    \\$00000018 = 24\n$"},
+        {[] { ZVEKDEPTH = 1, Zvekerr = 24, Zvekdie("fatal"); }, 24,
+         "^\nfatal\n\tVEK error code:    \\$00000018 = 24\n$"},
         {[] { Zvekerr = 8, Zvekext(ZVEK_FATAL, "ext: fatal"); }, 8, "^ext: fatal\n$"},
         {[] { Zvekcreate("nonsense", dims({1, 2}), 11, 0); }, 0, "invalid data type"},
         {[] { Zvekcreate("float", nullptr, 11, 0); }, 8, "NULL pointer passed"},
@@ -242,11 +254,16 @@ TEST(CoreDeathTest, Level64EndsTheProcessAtTheOutermostReport) {
         {[] { Zvekfgp3d(nullptr, 0, 0, 0); }, 8, "^Zvekfgp3d: Image header is NULL\n$"},
         {[] { Zvekpot(Img("u8bit", {600}), "/dev/full"); }, 448 & 0xff,
          "\nZvekWrImg: I/O error when flushing the file.\n.*\nZvekPutImg: Error while writing image file.\n"},
-        {[] { Zvekpin("/dev/null"); }, 448 & 0xff, "\nZvekRdHdr: I/O error or EOF when reading header.\n.*"
-                                                   "\nZvekRdImg: failed to get header from file\n\nZvekGetImg: Error while reading image file.\n"},
-        {[] { ZvekOpen("/nonexistent-dir-zvek/x", "rb", nullptr, 0); }, 64, "ZvekOpen: Unable to open file `/nonexistent-dir-zvek/x'."},
-        {[] { ZvekOpen("${HOME", "rb", nullptr, 0); }, 0, "ZvekPrsFN: Error while expanding environment variables in name.\n\nZvekOpen: Bad"},
+        {[] { Zvekpin("/dev/null"); }, 448 & 0xff,
+         "\nZvekRdHdr: I/O error or EOF when reading header.\n.*"
+         "\nZvekRdImg: failed to get header from file\n\nZvekGetImg: Error while reading image file.\n"},
+        {[] { ZvekOpen("/nonexistent-dir-zvek/x", "rb", nullptr, 0); }, 64,
+         "ZvekOpen: Unable to open file `/nonexistent-dir-zvek/x'."},
+        {[] { ZvekOpen("${HOME", "rb", nullptr, 0); }, 0,
+         "ZvekPrsFN: Error while expanding environment variables in name.\n\nZvekOpen: Bad"},
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-        EXPECT_EXIT((ZVEKSLV = ZVEK_FATAL, rows[i].run(), std::exit(99)), testing::ExitedWithCode(rows[i].status), rows[i].pattern) << "row " << i;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EXIT((ZVEKSLV = ZVEK_FATAL, rows[i].run(), std::exit(99)), testing::ExitedWithCode(rows[i].status),
+                    rows[i].pattern) << "row " << i;
+    }
 }

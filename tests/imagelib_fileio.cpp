@@ -14,15 +14,17 @@ int32_t le32(const Bytes &b, size_t at) {
     return v;
 }
 
-const std::string kFailHeader = "\nZvekRdImg: failed to get header from file\n", kFailDims = "\nZvekRdImg: failed to get dimension headers from file\n";
-const std::string kFailData = "\nZvekRdImg: failed to get data from file\n", kFailTail = "\nZvekRdImg: failed to get tail data from file\n";
-const std::string kNoPadding = "\nZvekRdDims: WARNING!  There is no padding after the\n\n          ZVEK file header.  File is probably damaged.\n";
+std::string failed(const std::string &what) { return "\nZvekRdImg: failed to get " + what + " from file\n"; }
+const std::string kFailHeader = failed("header"), kFailDims = failed("dimension headers"), kFailData = failed("data");
+const std::string kFailTail = failed("tail data");
+const std::string kNoPadding =
+    "\nZvekRdDims: WARNING!  There is no padding after the\n\n          ZVEK file header.  File is probably damaged.\n";
 
 // The spec with components (unless it has some) that differ in every byte.
 FileSpec filled(FileSpec s) {
     int64_t n = s.comps.empty() ? s.bpd / s.compSize : 0;
     for (int32_t l : s.lens) n *= l;
-    for (int64_t i = 0; i < n; ++i) s.comps.push_back(static_cast<uint64_t>(i / 16) * 0x0101010101010101u + 0x0807060504030201u);
+    for (int64_t i = 0; i < n; ++i) s.comps.push_back(uint64_t(i / 16) * 0x0101010101010101u + 0x0807060504030201u);
     return s;
 }
 
@@ -46,10 +48,11 @@ TEST_F(FileIO, ExactBytes) {
     TempDir dir;
     Img h("u8bit", {10}), c("16bit", {20, 10, 3}), f("float", {100, 100});
     FileSpec s, t = typed("16bit", DT_16BIT, 2, 2, {20, 10, 3}), u = typed("32flt", DT_32FLT, 4, 4, {100, 100});
-    s.cdate = h->vekcdate, t.cdate = c->vekcdate, u.cdate = f->vekcdate, u.zlib = true, u.compress = 1, t.scale = 2.5f, t.offset = -1;
+    s.cdate = h->vekcdate, t.cdate = c->vekcdate, u.cdate = f->vekcdate, u.zlib = true, u.compress = 1;
+    t.scale = 2.5f, t.offset = -1;
     for (int i = 0; i < 10; ++i) s.comps.push_back(h.data()[i] = static_cast<uint8_t>(3 * i + 1));
-    for (int i = 0; i < 600; ++i) t.comps.push_back(static_cast<uint16_t>(c.data<int16_t>()[i] = static_cast<int16_t>(i * 37 - 500)));
-    for (int i = 0; i < 10000; ++i) u.comps.push_back(bits(f.data<float>()[i] = static_cast<float>((i % 100) * 0.25 + i / 100)));
+    for (int i = 0; i < 600; ++i) t.comps.push_back(uint16_t(c.data<int16_t>()[i] = int16_t(i * 37 - 500)));
+    for (int i = 0; i < 10000; ++i) u.comps.push_back(bits(f.data<float>()[i] = float((i % 100) * 0.25 + i / 100)));
     const std::string ten = dir.path("ten.zve"), flt = dir.path("f.zve");
     EXPECT_EQ(run([&] { return Zvekpot(h, ten.c_str()) + Zvekpot(f, flt.c_str()); }),
               (Outcome{-2, "ZvekPutImg error msg: image has 10 pixels so it will not be compressed\n", "", 0}));
@@ -68,7 +71,7 @@ TEST_F(FileIO, ExactBytes) {
     want[252] = 7, want[253] = 8, want[254] = 9;
     EXPECT_EQ(writeBytes(c), want);
     want[20] = 33;
-    EXPECT_EQ(Bytes(CopyvekHdrtoDiskHeader(c), CopyvekHdrtoDiskHeader(c) + 256), Bytes(want.begin(), want.begin() + 256));
+    EXPECT_EQ(bytesAt(CopyvekHdrtoDiskHeader(c), 256), bytesAt(want.data(), 256));
     EXPECT_EQ(c->vekblksize * (CopyvekHdrtoDiskHeader(nullptr) == nullptr), 1024) << "memory left alone";
     // 511 and 512 pixels on either side of the notice.
     Img small("float", {511}), large("float", {512});
@@ -87,23 +90,24 @@ TEST_F(FileIO, RoundTripEveryType) {
         const bool interleaved = (row.dtcode & 0x30) != 0 && row.dtcode != DT_STRUCT;
         for (const auto &shape : {std::vector<int32_t>{700}, {37, 19}, {11, 7, interleaved ? 4 : 5}, {0, 5}})
             for (int mode = 0; mode < 3; ++mode) {  // raw, compressed smooth, compressed random
-                const std::string what = std::string(row.dtname) + " " + testing::PrintToString(shape) + " mode " + std::to_string(mode);
+                const std::string what = row.dtname + testing::PrintToString(shape) + " mode " + std::to_string(mode);
                 Img h(row.dtname, shape, 12);
                 h->vekcompress = mode != 0;
                 const size_t S = shape[0] ? Zvekdimen(h, ZVEK_NBYTES) : 0, pad = (512 - S % 512) % 512;
-                for (size_t i = 0; i < S; ++i) h.data()[i] = mode == 2 ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(i / 13);
+                for (size_t i = 0; i < S; ++i) h.data()[i] = static_cast<uint8_t>(mode == 2 ? rng() : i / 13);
                 int result = 0;
                 const Bytes b = writeBytes(h, 0, &result);
-                EXPECT_EQ(std::vector<int>({result, b[255], h->vekcompress}), std::vector<int>({-1, mode == 1 && S, mode != 0})) << what;
+                EXPECT_EQ((std::vector<int>{result, b[255], h->vekcompress}),
+                          (std::vector<int>{-1, mode == 1 && S, mode > 0})) << what;
                 EXPECT_EQ(mode == 1 && S ? b.size() < 512 + pad + S : b.size() == 512 + S + pad, true) << what;
                 EXPECT_EQ(Bytes(b.end() - static_cast<long>(pad), b.end()), Bytes(pad, '.')) << what;
                 Read r = readBytes(b);
                 ASSERT_NE(r.img.h, nullptr) << what << r.err;
-                EXPECT_EQ(std::make_tuple(r.err + r.out, Bytes(r.img.data(), r.img.data() + S), r.img->vekendian * 100 + r.img->vekstamp),
-                          std::make_tuple(std::string(), Bytes(h.data(), h.data() + S), ZVEK_LITEND * 100 + 16)) << what;
-                EXPECT_EQ(std::vector<int32_t>(r.img->vekdln, r.img->vekdln + 4), std::vector<int32_t>(h->vekdln, h->vekdln + 4)) << what;
+                EXPECT_EQ(std::make_tuple(r.err + r.out, bytesAt(r.img.data(), S), r.img->vekendian, r.img->vekstamp),
+                          std::make_tuple(std::string(), bytesAt(h.data(), S), ZVEK_LITEND, 16)) << what;
+                EXPECT_EQ(bytesAt(r.img->vekdln, 16), bytesAt(h->vekdln, 16)) << what;
                 r.img->vekcompress = b[255];
-                EXPECT_EQ(Bytes(CopyvekHdrtoDiskHeader(r.img), CopyvekHdrtoDiskHeader(r.img) + 256), Bytes(b.begin(), b.begin() + 256)) << what;
+                EXPECT_EQ(bytesAt(CopyvekHdrtoDiskHeader(r.img), 256), bytesAt(b.data(), 256)) << what;
             }
     }
 }
@@ -122,12 +126,13 @@ TEST_F(FileIO, Tails) {
         const Bytes b = writeBytes(h, 1);
         Bytes tail(text, text + sizeof text);
         tail.resize(512, '.');
-        EXPECT_EQ(std::make_tuple(le32(b, 20), int(h->vektail[sizeof text - 1]), compressed ? 3584 : b.size(), Bytes(b.end() - 512, b.end())),
-                  std::make_tuple(int32_t(sizeof text), 0, size_t{3584}, tail));
+        EXPECT_EQ(std::make_tuple(le32(b, 20), int(h->vektail[sizeof text - 1]), compressed ? 3584 : b.size()),
+                  std::make_tuple(int32_t(sizeof text), 0, size_t{3584}));
+        EXPECT_EQ(Bytes(b.end() - 512, b.end()), tail);
         Read r = readBytes(b, 1);
         ASSERT_NE(r.img.h, nullptr) << r.err;
-        EXPECT_EQ(std::make_tuple(r.err, r.img.bytes(), Bytes(r.img->vektail, r.img->vektail + r.img->vektaillen)),
-                  std::make_tuple(std::string(), h.bytes(), Bytes(text, text + sizeof text)));
+        EXPECT_EQ(std::make_tuple(r.err, r.img.bytes(), bytesAt(r.img->vektail, r.img->vektaillen)),
+                  std::make_tuple(std::string(), h.bytes(), bytesAt(text, sizeof text)));
         EXPECT_EQ(readBytes(b, 0).img->vektail, nullptr);
     }
     Img h = tailImage();
@@ -142,19 +147,21 @@ TEST_F(FileIO, Tails) {
     }
     h->vekcompress = 1;
     Read z1 = readBytes(writeBytes(h, 1), 1);
-    EXPECT_EQ(std::make_tuple(zlen, z1.img.bytes(), Bytes(z1.img->vektail, z1.img->vektail + 20)),
-              std::make_tuple(uLongf{599}, h.bytes(), Bytes(h->vektail, h->vektail + 20)));
+    EXPECT_EQ(std::make_tuple(zlen, z1.img.bytes(), bytesAt(z1.img->vektail, 20)),
+              std::make_tuple(uLongf{599}, h.bytes(), bytesAt(h->vektail, 20)));
     h->vekcompress = 0;
     const Bytes file = writeBytes(h, 1);
     const std::string tailIO = report("ZvekRdTail: I/O error on read of tail [file damaged?]\n", 448) + kFailTail;
     const std::string padding = report("ZvekRdTail: WARNING -- I/O error or EOF encountered when reading\n"
-                                       "          padding after tail information [file damaged?]", 448) + "\nZvekRdImg: WARNING -- File tail data inconsistent\n\n";
-    for (const auto &cut : {std::make_pair(1212, Outcome{0, "", tailIO, 448}), {1546, {0, "", tailIO, 448}}, {1556, {1, "", padding, 0}}}) {
-        resetErrors();
-        Read r = readBytes(Bytes(file.begin(), file.begin() + cut.first), 1);
-        EXPECT_EQ(Outcome({r.img.h != nullptr, r.out, r.err, r.code}), cut.second) << cut.first;
-        if (r.img.h) { EXPECT_EQ(Bytes(r.img->vektail, r.img->vektail + 20), Bytes(h->vektail, h->vektail + 20)); }
-        EXPECT_NE(readBytes(Bytes(file.begin(), file.begin() + cut.first), 0).img.h, nullptr) << cut.first;
+                                       "          padding after tail information [file damaged?]", 448) +
+                                "\nZvekRdImg: WARNING -- File tail data inconsistent\n\n";
+    const std::pair<int, Outcome> cuts[] = {
+        {1212, {0, "", tailIO, 448}}, {1546, {0, "", tailIO, 448}}, {1556, {1, "", padding, 0}}};
+    for (const auto &[size, want] : cuts) {
+        Read r = readBytes(bytesAt(file.data(), size), 1);
+        EXPECT_EQ(outcome(r), want) << size;
+        if (r.img.h) { EXPECT_EQ(bytesAt(r.img->vektail, 20), bytesAt(h->vektail, 20)); }
+        EXPECT_NE(readBytes(bytesAt(file.data(), size), 0).img.h, nullptr) << size;
     }
     // Data marked big-endian under a header in this machine's order: the records and data are swapped, the tail kept
     // with its caution.
@@ -168,11 +175,12 @@ TEST_F(FileIO, Tails) {
     b.insert(b.end(), eleven, eleven + 12), b.insert(b.end(), 500, '.');
     Read r = readBytes(b, 1);
     ASSERT_NE(r.img.h, nullptr) << r.err;
-    EXPECT_EQ(r.err + r.out, "Caution: the form of the tail is under user control and not known to Zvek\n"
-                             "This file has a tail which was written on another computer. I will all single bytes, \n"
-                             "and no byte swapping is needed. If this is not the case, you may get unexpected results\n");
+    EXPECT_EQ(r.err + r.out,
+              "Caution: the form of the tail is under user control and not known to Zvek\n"
+              "This file has a tail which was written on another computer. I will all single bytes, \n"
+              "and no byte swapping is needed. If this is not the case, you may get unexpected results\n");
     for (int i = 0; i < 300; ++i) ASSERT_EQ(r.img.data<uint16_t>()[i], static_cast<uint16_t>(0x0102 * (i + 1))) << i;
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(r.img->vektail)) + std::to_string(r.img->vekdims[0].dimlen), "eleven char300");
+    EXPECT_EQ(reinterpret_cast<char *>(r.img->vektail) + std::to_string(r.img->vekdims[0].dimlen), "eleven char300");
 }
 
 // A stream that fills up at each stage of a file gives that stage's report, and what went out is the start of the
@@ -185,19 +193,21 @@ TEST_F(FileIO, WriteFailsAtEveryStage) {
         const size_t k = std::min(n, l->room);
         return l->got.insert(l->got.end(), buf, buf + k), l->room -= k, static_cast<ssize_t>(k);
     };
+    const std::string w = "ZvekWrImg: I/O error when writing ", hdr = w + "ZVEK  header.";
+    const std::string dims = "WrImg: I/O error when writing the dimensions sub headers.";
+    const std::string pad = "WrImg: I/O error when writing padding after header.", padData = w + "padding after data.";
+    const std::string tail = w + "file tail.", padTail = w + "padding after tail.", file = w + "ZVEK file header.";
     for (int compressed = 0; compressed < 2; ++compressed) {
         Img h = tailImage();
         h->vekcompress = static_cast<uint8_t>(compressed);
         const Bytes full = writeBytes(h, 1);
         const size_t data = full.size() - 512 - 424 - 512;  // header, data, its padding, tail block
         EXPECT_EQ(data < 600, compressed == 1);
-        const std::string wr = "ZvekWrImg: I/O error when writing ", dims = "WrImg: I/O error when writing the dimensions sub headers.";
-        const std::string pad = "WrImg: I/O error when writing padding after header.";
+        const size_t d = 512 + data, n = full.size();
         const std::pair<size_t, std::string> stages[] = {
-            {0, wr + "ZVEK  header."}, {255, wr + "ZVEK  header."}, {256, dims}, {319, dims}, {320, pad}, {511, pad}, {512, wr + "ZVEK file header."},
-            {512 + data - 1, wr + "ZVEK file header."}, {512 + data, wr + "padding after data."}, {512 + data + 423, wr + "padding after data."},
-            {512 + data + 424, wr + "file tail."}, {512 + data + 443, wr + "file tail."}, {512 + data + 444, wr + "padding after tail."},
-            {full.size() - 1, wr + "padding after tail."}, {full.size(), ""},
+            {0, hdr}, {255, hdr}, {256, dims}, {319, dims}, {320, pad}, {511, pad}, {512, file}, {d - 1, file},
+            {d, padData}, {d + 423, padData}, {d + 424, tail}, {d + 443, tail}, {d + 444, padTail}, {n - 1, padTail},
+            {n, ""},
         };
         for (const auto &st : stages) {
             l = {st.first, {}};
@@ -206,8 +216,8 @@ TEST_F(FileIO, WriteFailsAtEveryStage) {
             const Outcome o = run([&] { return ZvekWrImg(h, f, 1); });
             std::fclose(f);
             const bool ok = st.second.empty();
-            EXPECT_EQ(std::make_pair(o, l.got), std::make_pair(Outcome{ok ? -1 : 0, "", ok ? "" : report(st.second, 448), ok ? 0 : 448},
-                                                               Bytes(full.begin(), full.begin() + static_cast<long>(st.first))))
+            const Outcome want{ok ? -1 : 0, "", ok ? "" : report(st.second, 448), ok ? 0 : 448};
+            EXPECT_EQ(std::make_pair(o, l.got), std::make_pair(want, bytesAt(full.data(), st.first)))
                 << compressed << " room " << st.first;
         }
     }
@@ -216,37 +226,45 @@ TEST_F(FileIO, WriteFailsAtEveryStage) {
 // Refused images and failed writes, each with its result, code and report.
 TEST_F(FileIO, WriteRefusals) {
     TempDir dir;
-    const std::string path = dir.path("w.zve"), pot = "ZvekPutImg: ", wr = "ZvekWrImg: ", internal = "\nZvekWrImg: internal error! Call to 'veksiz' failed.\n";
+    const std::string path = dir.path("w.zve"), pot = "ZvekPutImg: ", wr = "ZvekWrImg: ";
+    const std::string internal = "\nZvekWrImg: internal error! Call to 'veksiz' failed.\n";
+    const std::string magic = "Invalid image header (bad magic no.)";
+    const std::string empty = "No data associated with header! (field 'vekptr' = 0)";
+    const std::string header = wr + "I/O error when writing ZVEK  header.";
     // call: p Zvekpot to the file (or target), w ZvekWrImg to a temporary stream, n to none; null damage: no image.
     struct Row { void (*damage)(ZVEKHDR *); char call; const char *target; Outcome want; };
     auto vek = [](ZVEKHDR *h) { std::memcpy(h->vekmagic, "VEK", 4); };
-    auto noData = [](ZVEKHDR *h) { Zvekcfree(h->vekptr), h->vekptr = nullptr; };
+    auto bare = [](ZVEKHDR *h) { Zvekcfree(h->vekptr), h->vekptr = nullptr; };
     auto none = [](ZVEKHDR *) {};
     const Row rows[] = {
         {nullptr, 'p', nullptr, {0, "", report(pot + "Image header is NULL", 8), 8}},
         {nullptr, 'w', nullptr, {0, "", report(wr + "Image header is NULL", 8), 8}},
-        {vek, 'p', nullptr, {0, "", report(pot + "Invalid image header (bad magic no.)", 24), 24}}, {vek, 'w', nullptr, {-1, "", "", 0}},
-        {[](ZVEKHDR *h) { std::memcpy(h->vekmagic, "XYZ", 4); }, 'w', nullptr, {0, "", report(wr + "Invalid image header (bad magic no.)", 24), 24}},
-        {noData, 'p', nullptr, {0, "", report(pot + "No data associated with header! (field 'vekptr' = 0)", 24), 24}},
-        {noData, 'w', nullptr, {0, "", report(wr + "No data associated with header! (field 'vekptr' = 0)", 24), 24}},
-        {none, 'n', nullptr, {0, "", report(wr + "I/O error when writing ZVEK  header.", 448), 448}},
-        {[](ZVEKHDR *h) { h->vekndim = 0; }, 'w', nullptr, {0, "", report("Zveksiz: number of dimensions not positive.", -1) + internal, -1}},
-        {[](ZVEKHDR *h) { h->vekndim = 3, h->vekdims[0].dimlen = h->vekdims[1].dimlen = h->vekdims[2].dimlen = INT32_MAX; }, 'w', nullptr,
+        {vek, 'p', nullptr, {0, "", report(pot + magic, 24), 24}}, {vek, 'w', nullptr, {-1, "", "", 0}},
+        {[](ZVEKHDR *h) { std::memcpy(h->vekmagic, "XYZ", 4); }, 'w', nullptr, {0, "", report(wr + magic, 24), 24}},
+        {bare, 'p', nullptr, {0, "", report(pot + empty, 24), 24}},
+        {bare, 'w', nullptr, {0, "", report(wr + empty, 24), 24}},
+        {none, 'n', nullptr, {0, "", report(header, 448), 448}},
+        {[](ZVEKHDR *h) { h->vekndim = 0; }, 'w', nullptr,
+         {0, "", report("Zveksiz: number of dimensions not positive.", -1) + internal, -1}},
+        {[](ZVEKHDR *h) { h->vekndim = 3; for (auto &d : h->vekdims) d.dimlen = INT32_MAX; }, 'w', nullptr,
          {0, "", internal, 0}},  // lengths whose product leaves 64 bits
-        {[](ZVEKHDR *h) { h->vekbpd = 4, h->vekdims[0].dimlen = 1 << 30; }, 'w', nullptr, {0, "", internal, 0}},  // 2^30 pixels of 4 bytes
+        {[](ZVEKHDR *h) { h->vekbpd = 4, h->vekdims[0].dimlen = 1 << 30; }, 'w', nullptr,
+         {0, "", internal, 0}},  // 2^30 pixels of 4 bytes
         {none, 'p', "/nonexistent-dir/x.zve",
-         {0, "", report("ZvekOpen: Unable to open file `/nonexistent-dir/x.zve'.", 64) + errnoLine(ENOENT) + "\nZvekPutImg: couldn't open file.\n", 64}},
+         {0, "", cannotOpen("/nonexistent-dir/x.zve") + "\nZvekPutImg: couldn't open file.\n", 64}},
         {none, 'p', "/dev/full",
-         {0, "", report(wr + "I/O error when flushing the file.", 448) + errnoLine(ENOSPC) + "\nZvekPutImg: Error while writing image file.\n", 448}},
+         {0, "", report(wr + "I/O error when flushing the file.", 448) + errnoLine(ENOSPC) +
+                     "\nZvekPutImg: Error while writing image file.\n", 448}},
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    for (size_t i = 0; i < std::size(rows); ++i) {
         const Row &r = rows[i];
         Img h("u8bit", {600});
         if (r.damage) r.damage(h);
-        FILE *f = std::tmpfile();
+        FILE *f = std::tmpfile(), *to = r.call == 'n' ? nullptr : f;
         ZVEKHDR *img = r.damage ? h.h : nullptr;
-        EXPECT_EQ(run([&] { return r.call == 'p' ? Zvekpot(img, r.target ? r.target : path.c_str()) : ZvekWrImg(img, r.call == 'n' ? nullptr : f, 0); }),
-                  r.want) << "row " << i;
+        const char *target = r.target ? r.target : path.c_str();
+        EXPECT_EQ(run([&] { return r.call == 'p' ? Zvekpot(img, target) : ZvekWrImg(img, to, 0); }), r.want)
+            << "row " << i;
         EXPECT_EQ(std::ftell(f) != 0, r.call == 'w' && r.want.result == -1) << "row " << i;
         std::fclose(f), std::memcpy(h->vekmagic, "ZVE", 4);
         h->vekndim = 1, h->vekdims[0].dimlen = 600;
@@ -255,7 +273,7 @@ TEST_F(FileIO, WriteRefusals) {
     Img h("u8bit", {600});
     FILE *ro = std::tmpfile(), *rd = fdopen(dup(fileno(ro)), "rb");
     std::setvbuf(rd, nullptr, _IONBF, 0);
-    EXPECT_EQ(run([&] { return ZvekWrImg(h, rd, 0); }), (Outcome{0, "", report(wr + "I/O error when writing ZVEK  header.", 448) + errnoLine(EBADF), 448}));
+    EXPECT_EQ(run([&] { return ZvekWrImg(h, rd, 0); }), (Outcome{0, "", report(header, 448) + errnoLine(EBADF), 448}));
     std::fclose(rd), std::fclose(ro);
 }
 
@@ -264,18 +282,17 @@ TEST_F(FileIO, WriteRefusals) {
 TEST_F(FileIO, ReadAllocationFailures) {
     const Bytes file = writeBytes(tailImage(), 1);
     // The failed allocation reports before the code is set: the next report carries the code line.
-    auto alc = [](int n) { return "\nZvekalc: can't allocate storage (" + std::to_string(n) + " bytes requested)\n"; };
-    const std::string siz = alc(8) + report("Zveksiz: can't allocate space for array", 512) + kFailDims;
+    const std::string siz = alcLine(8) + report("Zveksiz: can't allocate space for array", 512) + kFailDims;
     // Allocation order: header, size query (two arrays), strides, data, tail.
     const std::string expected[] = {
-        alc(512) + "ZvekRdHdr: ran out of memory.\n" + kFailHeader + codeLine(512), siz, siz, alc(16) + kFailDims + codeLine(512),
-        alc(600) + report("ZvekRdData: couldn't allocate space to store image data.", 512) + kFailData,
-        alc(20) + report("ZvekRdTail: can't allocate space to store tail.", 512) + kFailTail, ""};
+        alcLine(512) + "ZvekRdHdr: ran out of memory.\n" + kFailHeader + codeLine(512), siz, siz,
+        alcLine(16) + kFailDims + codeLine(512),
+        alcLine(600) + report("ZvekRdData: couldn't allocate space to store image data.", 512) + kFailData,
+        alcLine(20) + report("ZvekRdTail: can't allocate space to store tail.", 512) + kFailTail, ""};
     for (int failAt = 0; failAt < 7; ++failAt) {
-        resetErrors();
         Hooks hooks(failAt);
         Read r = readBytes(file, 1);
-        EXPECT_EQ(Outcome({r.img.h != nullptr, r.out, r.err, r.code}), (Outcome{failAt == 6, "", expected[failAt], failAt < 6 ? 512 : 0})) << failAt;
+        EXPECT_EQ(outcome(r), (Outcome{failAt == 6, "", expected[failAt], failAt < 6 ? 512 : 0})) << failAt;
         Zvekfree(std::exchange(r.img.h, nullptr), 7);
         EXPECT_TRUE(Hooks::clean()) << failAt;
     }
@@ -285,28 +302,31 @@ TEST_F(FileIO, ReadAllocationFailures) {
 // each on their own); a foreign tail is dropped.
 TEST_F(FileIO, ForeignOrderEveryKind) {
     const FileSpec cases[] = {
-        typed("8bit", DT_8BIT, 1, 1, {600}),       typed("u8bit", DT_U8BIT, 1, 1, {30, 20}),   typed("16bit", DT_16BIT, 2, 2, {30, 20}),
-        typed("u16bit", DT_U16BIT, 2, 2, {7, 5, 3}), typed("32bit", DT_32BIT, 4, 4, {30, 20}), typed("32flt", DT_32FLT, 4, 4, {33, 21}),
-        typed("64flt", DT_64FLT, 8, 8, {9, 8, 2}),  typed("32cmp", DT_32CMP, 8, 4, {30, 20}),  typed("64cmp", DT_64CMP, 16, 8, {17, 3}),
-        typed("S16bit3", DT_S16BIT3, 2, 2, {6, 5, 3}), typed("S32flt4", DT_S32FLT4, 4, 4, {6, 5, 4}),
-        typed("S64flt3", DT_S64FLT3, 8, 8, {6, 5, 3}), typed("Su16bit4", DT_SU16BIT4, 2, 2, {4, 4, 4}),
+        typed("8bit", DT_8BIT, 1, 1, {600}), typed("u8bit", DT_U8BIT, 1, 1, {30, 20}),
+        typed("16bit", DT_16BIT, 2, 2, {30, 20}), typed("u16bit", DT_U16BIT, 2, 2, {7, 5, 3}),
+        typed("32bit", DT_32BIT, 4, 4, {30, 20}), typed("32flt", DT_32FLT, 4, 4, {33, 21}),
+        typed("64flt", DT_64FLT, 8, 8, {9, 8, 2}), typed("32cmp", DT_32CMP, 8, 4, {30, 20}),
+        typed("64cmp", DT_64CMP, 16, 8, {17, 3}), typed("S16bit3", DT_S16BIT3, 2, 2, {6, 5, 3}),
+        typed("S32flt4", DT_S32FLT4, 4, 4, {6, 5, 4}), typed("S64flt3", DT_S64FLT3, 8, 8, {6, 5, 3}),
+        typed("Su16bit4", DT_SU16BIT4, 2, 2, {4, 4, 4}),
     };
     for (const FileSpec &c : cases)
         for (int zip = 0; zip < 2; ++zip) {
             const std::string what = c.dt + (zip ? " compressed" : " raw");
             FileSpec s = filled(c);
-            s.big = true, s.scale = 2.5f, s.offset = -3.25f, s.taillen = 77, s.zlib = zip, s.compress = static_cast<uint8_t>(zip);
+            s.big = true, s.scale = 2.5f, s.offset = -3.25f, s.taillen = 77, s.zlib = zip, s.compress = uint8_t(zip);
             Read r = readBytes(buildFile(s), 1);
             ASSERT_NE(r.img.h, nullptr) << what << r.err << r.out;
             EXPECT_EQ(r.err + r.out, "") << what;
             const ZVEKHDR *h = r.img;
             const int32_t tailblk = -static_cast<int32_t>((s.comps.size() * s.compSize + 511) / 512 + 1);
-            EXPECT_EQ(std::vector<double>({double(h->vekblksize), double(h->vekdatblk), double(h->vektailblk), double(h->vektaillen),
-                                           double(h->vektail != nullptr), h->vekscale, h->vekoffset, double(h->dtype), double(h->vekbpd),
-                                           double(h->vekendian), double(h->vekndim)}),
-                      std::vector<double>({512, 1, double(tailblk), 0, 0, 2.5, -3.25, double(c.dtype), double(c.bpd), ZVEK_LITEND,
-                                           double(c.lens.size())})) << what;
-            for (size_t d = 0; d < c.lens.size(); ++d) EXPECT_EQ(h->vekdims[d].dimlen * 10 + h->vekdims[d].dimnum, c.lens[d] * 10 + int(d) + 1) << what;
+            const std::vector<long> got{h->vekblksize, h->vekdatblk, h->vektailblk, h->vektaillen,
+                                        h->vektail != nullptr, h->dtype, h->vekbpd, h->vekendian, h->vekndim};
+            EXPECT_EQ(got, (std::vector<long>{512, 1, tailblk, 0, 0, c.dtype, c.bpd, ZVEK_LITEND, long(c.lens.size())}))
+                << what;
+            EXPECT_EQ(std::make_pair(h->vekscale, h->vekoffset), std::make_pair(2.5f, -3.25f)) << what;
+            for (size_t d = 0; d < c.lens.size(); ++d)
+                EXPECT_EQ(h->vekdims[d].dimlen * 10 + h->vekdims[d].dimnum, c.lens[d] * 10 + int(d) + 1) << what;
             for (size_t i = 0; i < s.comps.size(); ++i) {
                 uint64_t v = 0;
                 std::memcpy(&v, r.img.data() + i * s.compSize, s.compSize);
@@ -318,30 +338,35 @@ TEST_F(FileIO, ForeignOrderEveryKind) {
 // Files read with the warnings they draw, and damaged, hostile or cut files refused with their reports; nothing stays
 // allocated.
 TEST_F(FileIO, OddAndBadFiles) {
-    auto with = [](FileSpec s, void (*edit)(FileSpec &)) { return edit(s), buildFile(filled(s)); };
-    auto same = [](FileSpec &) {};
-    auto warning = [](const char *name, const char *code, const char *should, const char *shouldCode) {
-        return report(std::string("ZvekRdHdr: WARNING!  File header fields 'vekdt', 'dtype' contain\n"
-                                  "          inconsistent information -- hdr->Zvekdt = '") + name + "',\n          hdr->dtype = $" + code +
-                          "\n          Data type table shows 'vekdt' should be = '" + should + "',\n          and 'dtype' should be $" + shouldCode, 24) +
+    auto with = [](FileSpec s, void (*e)(FileSpec &) = nullptr) { return e ? e(s) : void(), buildFile(filled(s)); };
+    auto hdr = [](const std::string &m, int code) { return report("ZvekRdHdr: " + m, code) + kFailHeader; };
+    auto dim = [](const std::string &m, int code) { return report("ZvekRdDims: " + m, code) + kFailDims; };
+    auto warning = [](const std::string &name, const char *code, const char *should, const char *shouldCode) {
+        return report("ZvekRdHdr: WARNING!  File header fields 'vekdt', 'dtype' contain\n          inconsistent "
+                      "information -- hdr->Zvekdt = '" + name + "',\n          hdr->dtype = $" + code +
+                      "\n          Data type table shows 'vekdt' should be = '" + should +
+                      "',\n          and 'dtype' should be $" + shouldCode, 24) +
                "\nZvekRdImg: WARNING -- File header is inconsistent\n\n";
     };
-    auto unknownName = [](const std::string &name) {
-        return report("ZvekRdHdr: WARNING!  Data Type Field 'vekdt' does not contain a data type\n"
-                      "          recognized by this version of ZVEK (field 'vekdt' contains '" + name + "')\n          Image has damaged header?", 24) + kFailHeader;
+    auto unknownName = [&](const std::string &name) {
+        return hdr("WARNING!  Data Type Field 'vekdt' does not contain a data type\n          recognized by this "
+                   "version of ZVEK (field 'vekdt' contains '" + name + "')\n          Image has damaged header?", 24);
     };
     const FileSpec base = typed("u8bit", DT_U8BIT, 1, 1, {8, 8});
-    const std::string ndim = report("ZvekRdHdr: number of dimensions in file header is not 1, 2 or 3.", 8192) + kFailHeader;
-    const std::string nums = report("ZvekRdDims: dimension numbers in file are not 1 to the number of dimensions.", 8192) + kFailDims;
-    const std::string tooLarge = report("ZvekRdDims: image in file is too large (2 GB or more of data).", 24) + kFailDims;
-    const std::string bpd = report("ZvekRdHdr: bytes per datum in file header disagree with the data type.", 24) + kFailHeader;
+    auto ndims = [&](int n, bool big = false) { FileSpec s = base; s.ndim = n, s.big = big; return with(s); };
+    auto nums = [&](std::vector<int32_t> n) { FileSpec s = base; s.nums = n; return with(s); };
+    const std::string ndim = hdr("number of dimensions in file header is not 1, 2 or 3.", 8192);
+    const std::string order = dim("dimension numbers in file are not 1 to the number of dimensions.", 8192);
+    const std::string tooLarge = dim("image in file is too large (2 GB or more of data).", 24);
+    const std::string bpd = hdr("bytes per datum in file header disagree with the data type.", 24);
     const std::string dataIO = report("ZvekRdData: I/O error on read of data [file damaged?]", 448) + kFailData;
-    const std::string cutHeader = report("ZvekRdHdr: I/O error or EOF when reading header.", 448) + kFailHeader;
+    const std::string cutHeader = hdr("I/O error or EOF when reading header.", 448);
     FileSpec zs = typed("32flt", DT_32FLT, 4, 4, {40, 30});
     for (int i = 0; i < 1200; ++i) zs.comps.push_back(bits(static_cast<float>(i % 40)));
     zs.zlib = true, zs.compress = 1;
     const Bytes good = buildFile(zs), small = buildFile(filled(FileSpec()));
-    Bytes damaged = good, more = buildFile([&] { FileSpec s = zs; s.lens = {40, 20}; return s; }()), fewer = good, texts = good;
+    Bytes damaged = good, fewer = good, texts = good;
+    Bytes more = buildFile([&] { FileSpec s = zs; s.lens = {40, 20}; return s; }());
     for (size_t i = 520; i < 540; ++i) damaged[i] ^= 0x5A;
     more.resize(512);  // the header says 3200 bytes, the stream holds 4800
     more.insert(more.end(), good.begin() + 512, good.end());
@@ -350,57 +375,62 @@ TEST_F(FileIO, OddAndBadFiles) {
     fewer.insert(fewer.end(), part.begin() + 512, part.end());
     Bytes rawCut = buildFile(filled(typed("u16bit", DT_U16BIT, 2, 2, {100, 10})));
     rawCut.resize(512 + 1999);
-    std::fill(&texts[44], &texts[76], 'A'), std::fill(&texts[188], &texts[204], 'U'), std::fill(&texts[264], &texts[272], 'D');  // no NULs
+    std::fill(&texts[44], &texts[76], 'A'), std::fill(&texts[188], &texts[204], 'U');  // no NULs
+    std::fill(&texts[264], &texts[272], 'D');
     // The header read: type, bytes per datum, columns x rows, (user, units, direction); empty when refused.
     const std::vector<std::tuple<Bytes, Outcome, std::string>> rows = {
-        {with(typed("float", DT_32FLT, 4, 4, {60}, true), same), {1, "", warning("float", "204", "32flt", "204"), 0}, "32flt 516 4 60x1"},
-        {with(typed("64flt", DT_32FLT, 8, 8, {60}, true), same), {1, "", warning("64flt", "204", "64flt", "208"), 0}, "64flt 520 8 60x1"},
-        {with(typed("blah", DT_32FLT, 4, 4, {10}), same), {1, "", "", 0}, "blah 516 4 10x1"},  // no name check in host order
-        {with(typed("struct", DT_STRUCT, 12, 1, {50}), same), {1, "", "", 0}, "struct 8192 12 50x1"},
-        {with(typed("u8bit", DT_U8BIT, 1, 1, {4, 3}), [](FileSpec &s) { s.nums = {2, 1}; }), {1, "", "", 0}, "u8bit 1025 1 3x4"},
-        {with(typed("u8bit", DT_U8BIT, 1, 1, {4, 3}, true), [](FileSpec &s) { s.nums = {2, 1}; }), {1, "", "", 0}, "u8bit 1025 1 3x4"},
-        {with(typed("32flt", DT_32FLT, 4, 4, {0, 7}, true), same), {1, "", "", 0}, "32flt 516 4 0x7"},
-        {with(typed("32flt", DT_32FLT, 4, 4, {0, 7}, true), [](FileSpec &s) { s.pad = false; }), {1, "", kNoPadding, 0}, "32flt 516 4 0x7"},
+        {with(typed("float", DT_32FLT, 4, 4, {60}, true)), {1, "", warning("float", "204", "32flt", "204"), 0},
+         "32flt 516 4 60x1"},
+        {with(typed("64flt", DT_32FLT, 8, 8, {60}, true)), {1, "", warning("64flt", "204", "64flt", "208"), 0},
+         "64flt 520 8 60x1"},
+        {with(typed("blah", DT_32FLT, 4, 4, {10})), {1, "", "", 0}, "blah 516 4 10x1"},  // no name check in host order
+        {with(typed("struct", DT_STRUCT, 12, 1, {50})), {1, "", "", 0}, "struct 8192 12 50x1"},
+        {with(typed("u8bit", DT_U8BIT, 1, 1, {4, 3}), [](FileSpec &s) { s.nums = {2, 1}; }), {1, "", "", 0},
+         "u8bit 1025 1 3x4"},
+        {with(typed("u8bit", DT_U8BIT, 1, 1, {4, 3}, true), [](FileSpec &s) { s.nums = {2, 1}; }), {1, "", "", 0},
+         "u8bit 1025 1 3x4"},
+        {with(typed("32flt", DT_32FLT, 4, 4, {0, 7}, true)), {1, "", "", 0}, "32flt 516 4 0x7"},
+        {with(typed("32flt", DT_32FLT, 4, 4, {0, 7}, true), [](FileSpec &s) { s.pad = false; }), {1, "", kNoPadding, 0},
+         "32flt 516 4 0x7"},
         {texts, {1, "", "", 0}, "32flt 516 4 40x30 " + std::string(31, 'A') + " " + std::string(15, 'U') + " DDDDDDD"},
-        {with(base, [](FileSpec &s) { s.ndim = 0; }), {0, "", ndim, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.ndim = 4; }), {0, "", ndim, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.ndim = -1; }), {0, "", ndim, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.ndim = 1000000; }), {0, "", ndim, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.ndim = 4, s.big = true; }), {0, "", ndim, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.lens = {8, -8}; }), {0, "", report("ZvekRdDims: negative dimension length in file.", 24) + kFailDims, 24}, ""},
+        {ndims(0), {0, "", ndim, 8192}, ""}, {ndims(4), {0, "", ndim, 8192}, ""}, {ndims(-1), {0, "", ndim, 8192}, ""},
+        {ndims(1000000), {0, "", ndim, 8192}, ""}, {ndims(4, true), {0, "", ndim, 8192}, ""},
+        {with(base, [](FileSpec &s) { s.lens = {8, -8}; }),
+         {0, "", dim("negative dimension length in file.", 24), 24}, ""},
         {with(base, [](FileSpec &s) { s.lens = {65536, 65536}, s.comps = {1}; }), {0, "", tooLarge, 24}, ""},
-        {with(typed("64cmp", DT_64CMP, 16, 8, {1 << 14, 1 << 13}, true), [](FileSpec &s) { s.comps = {1}; }), {0, "", tooLarge, 24}, ""},
-        {with(base, [](FileSpec &s) { s.nums = {1, 1}; }), {0, "", nums, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.nums = {0, 1}; }), {0, "", nums, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.nums = {1, 3}; }), {0, "", nums, 8192}, ""},
-        {with(base, [](FileSpec &s) { s.nums = {2, -5}; }), {0, "", nums, 8192}, ""},
+        {with(typed("64cmp", DT_64CMP, 16, 8, {1 << 14, 1 << 13}, true), [](FileSpec &s) { s.comps = {1}; }),
+         {0, "", tooLarge, 24}, ""},
+        {nums({1, 1}), {0, "", order, 8192}, ""}, {nums({0, 1}), {0, "", order, 8192}, ""},
+        {nums({1, 3}), {0, "", order, 8192}, ""}, {nums({2, -5}), {0, "", order, 8192}, ""},
         {with(base, [](FileSpec &s) { s.bpd = 2; }), {0, "", bpd, 24}, ""},
         {with(base, [](FileSpec &s) { s.dt = "struct", s.dtype = DT_STRUCT, s.bpd = 0; }), {0, "", bpd, 24}, ""},
-        {with(base, [](FileSpec &s) { s.dtype = 999; }), {0, "", report("ZvekRdHdr: unknown data type code in file header.", 24) + kFailHeader, 24}, ""},
-        {with(base, [](FileSpec &s) { s.blksize = 1024; }), {0, "input file blocksize not set to anything I recognize\n", kFailHeader + codeLine(24), 24}, ""},
+        {with(base, [](FileSpec &s) { s.dtype = 999; }),
+         {0, "", hdr("unknown data type code in file header.", 24), 24}, ""},
+        {with(base, [](FileSpec &s) { s.blksize = 1024; }),
+         {0, "input file blocksize not set to anything I recognize\n", kFailHeader + codeLine(24), 24}, ""},
         {with(base, [](FileSpec &s) { s.magic = "XYZ"; }),
-         {0, "chk:XYZ\n", "\nZvekchkhd:  Bad ZVEK image header encountered.\nZveksiz:  bad image header\n" + kFailDims + codeLine(24), 24}, ""},
-        {with(typed("blah", DT_32FLT, 4, 4, {10}, true), same), {0, "", unknownName("blah"), 24}, ""},
-        {with(typed("0123456789abcdef", DT_32FLT, 4, 4, {10}, true), same), {0, "", unknownName("0123456789abcde"), 24}, ""},
-        {with(typed("struct", DT_STRUCT, 12, 1, {50}, true), same),
-         {0, "This image was created on another type computer, and it is data type \"struct\".\n"
-             "I cannot convert it to this platform because I dont know the format of the (user-defined) struct.\nSorry\n",
+         {0, "chk:XYZ\n", kBadHeader + "Zveksiz:  bad image header\n" + kFailDims + codeLine(24), 24}, ""},
+        {with(typed("blah", DT_32FLT, 4, 4, {10}, true)), {0, "", unknownName("blah"), 24}, ""},
+        {with(typed("0123456789abcdef", DT_32FLT, 4, 4, {10}, true)), {0, "", unknownName("0123456789abcde"), 24}, ""},
+        {with(typed("struct", DT_STRUCT, 12, 1, {50}, true)),
+         {0, "This image was created on another type computer, and it is data type \"struct\".\nI cannot convert it "
+             "to this platform because I dont know the format of the (user-defined) struct.\nSorry\n",
           report("ZvekRdData: failed to convert data.", 1024) + kFailData, 1024}, ""},
-        {Bytes(), {0, "", cutHeader, 448}, ""}, {Bytes(small.begin(), small.begin() + 100), {0, "", cutHeader, 448}, ""},
-        {Bytes(small.begin(), small.begin() + 255), {0, "", cutHeader, 448}, ""},
-        {Bytes(small.begin(), small.begin() + 320), {0, "", kNoPadding + dataIO, 448}, ""},  // ends after the records
-        {Bytes(small.begin(), small.begin() + 512), {0, "", dataIO, 448}, ""}, {rawCut, {0, "", dataIO, 448}, ""},
-        {damaged, {0, "", dataIO, 448}, ""}, {Bytes(good.begin(), good.begin() + 530), {0, "", dataIO, 448}, ""}, {more, {0, "", dataIO, 448}, ""},
-        {fewer, {0, "", dataIO, 448}, ""},
+        {Bytes(), {0, "", cutHeader, 448}, ""}, {bytesAt(small.data(), 100), {0, "", cutHeader, 448}, ""},
+        {bytesAt(small.data(), 255), {0, "", cutHeader, 448}, ""},
+        {bytesAt(small.data(), 320), {0, "", kNoPadding + dataIO, 448}, ""},  // ends after the records
+        {bytesAt(small.data(), 512), {0, "", dataIO, 448}, ""}, {rawCut, {0, "", dataIO, 448}, ""},
+        {damaged, {0, "", dataIO, 448}, ""}, {bytesAt(good.data(), 530), {0, "", dataIO, 448}, ""},
+        {more, {0, "", dataIO, 448}, ""}, {fewer, {0, "", dataIO, 448}, ""},
     };
     for (size_t i = 0; i < rows.size(); ++i) {
         Hooks hooks(-1);
-        resetErrors();
         Read r = readBytes(std::get<0>(rows[i]));
-        EXPECT_EQ(Outcome({r.img.h != nullptr, r.out, r.err, r.code}), std::get<1>(rows[i])) << "row " << i;
+        EXPECT_EQ(outcome(r), std::get<1>(rows[i])) << "row " << i;
         const ZVEKHDR *h = r.img;
-        std::string got = h ? std::string(h->vekdt) + " " + std::to_string(h->dtype) + " " + std::to_string(h->vekbpd) + " " +
-                                  std::to_string(Zveknc(h)) + "x" + std::to_string(h->vekndim > 1 ? Zveknr(h) : 1) : "";
+        std::string got;
+        if (h) got = std::string(h->vekdt) + " " + std::to_string(h->dtype) + " " + std::to_string(h->vekbpd) + " " +
+                     std::to_string(Zveknc(h)) + "x" + std::to_string(h->vekndim > 1 ? Zveknr(h) : 1);
         if (i == 8) got += " " + std::string(h->vekcuser) + " " + h->vekunits + " " + h->vekdims[0].dimdir;
         Zvekfree(std::exchange(r.img.h, nullptr), 7);
         EXPECT_EQ(std::make_pair(got, Hooks::clean()), std::make_pair(std::get<2>(rows[i]), true)) << "row " << i;
@@ -412,14 +442,16 @@ TEST_F(FileIO, ReaderStepsAndNamedFiles) {
     FILE *f = std::tmpfile();
     Img h("u8bit", {10});
     EXPECT_EQ(run([&] {
-                  return std::vector<long>{ZvekRdDims(nullptr, f) == nullptr, ZvekRdData(nullptr, f), ZvekRdDims(h, nullptr) == nullptr,
-                                           ZvekRdData(h, nullptr)} == std::vector<long>{1, 8, 1, 8};
+                  return std::vector<long>{ZvekRdDims(nullptr, f) == nullptr, ZvekRdData(nullptr, f),
+                                           ZvekRdDims(h, nullptr) == nullptr, ZvekRdData(h, nullptr)} ==
+                         std::vector<long>{1, 8, 1, 8};
               }),
-              (Outcome{1, "", "ZvekRdDims: header passed was null.\nZvekRdData: header passed was null.\n"
-                               "ZvekRdDims: file pointer passed was NULL.\nZvekRdData: file pointer passed was NULL.\n", 0}));
+              (Outcome{1, "", "ZvekRdDims: header passed was null.\nZvekRdData: header passed was null.\nZvekRdDims: "
+                               "file pointer passed was NULL.\nZvekRdData: file pointer passed was NULL.\n", 0}));
     EXPECT_EQ(ZvekRdTail(h, f), -1) << "no tail to read";
     std::fclose(f);
-    EXPECT_EQ(run([&] { h->dtype = 0x999; return ZvekConvertData(h); }), (Outcome{ZVEK_EDTYPE, "convertdata: unknown data type in input image\n", "", 0}));
+    EXPECT_EQ(run([&] { h->dtype = 0x999; return ZvekConvertData(h); }),
+              (Outcome{ZVEK_EDTYPE, "convertdata: unknown data type in input image\n", "", 0}));
     h->dtype = DT_U8BIT;
     unsigned char b[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     swapcopy(b, 3), swapcopy(b + 3, 1);
@@ -433,8 +465,7 @@ TEST_F(FileIO, ReaderStepsAndNamedFiles) {
     EXPECT_EQ((ZvekRdData(hdr, m.f) == 0) + hdr.data()[9], 2);
     // Named files: a missing one and an empty one.
     EXPECT_EQ(run([] { return Zvekpin("/nonexistent-dir/none.zve") != nullptr; }),
-              (Outcome{0, "", report("ZvekOpen: Unable to open file `/nonexistent-dir/none.zve'.", 64) + errnoLine(ENOENT) +
-                                  "\nZvekGetImg: couldn't open file.\n", 64}));
+              (Outcome{0, "", cannotOpen("/nonexistent-dir/none.zve") + "\nZvekGetImg: couldn't open file.\n", 64}));
     EXPECT_EQ(run([] { return Zvekpin("/dev/null") != nullptr; }),
               (Outcome{0, "", report("ZvekRdHdr: I/O error or EOF when reading header.", 448) + kFailHeader +
                                   "\nZvekGetImg: Error while reading image file.\n", 448}));

@@ -39,8 +39,17 @@ inline std::string traceLine(const char *what, int v) {
 }
 inline std::string codeLine(int code) { return traceLine("VEK error code:    ", code); }
 inline std::string errnoLine(int e) { return traceLine("System error code: ", e); }
-// A report through Zvekdie or Zvekwarn that prints its code line.
+// A report through Zvekdie or Zvekwarn that prints its code line; ZvekOpen's report of a path that does not exist.
 inline std::string report(const std::string &text, int code) { return "\n" + text + "\n" + codeLine(code); }
+inline std::string cannotOpen(const std::string &path) {
+    return report("ZvekOpen: Unable to open file `" + path + "'.", 64) + errnoLine(ENOENT);
+}
+// The allocator's report, made before it sets its code; the header check's reports.
+inline std::string alcLine(long n) {
+    return "\nZvekalc: can't allocate storage (" + std::to_string(n) + " bytes requested)\n";
+}
+inline const std::string kBadHeader = "\nZvekchkhd:  Bad ZVEK image header encountered.\n";
+inline const std::string kNullHeader = "\nZvekchkhd:  Null ZVEK image header encountered.\n";
 
 // Each test starts from a clean error state and must leave the call depth at 0.
 struct LibTest : ::testing::Test {
@@ -64,10 +73,13 @@ struct Outcome {
     long result;
     std::string out, err;
     int32_t code;
-    bool operator==(const Outcome &o) const { return std::tie(result, out, err, code) == std::tie(o.result, o.out, o.err, o.code); }
+    bool operator==(const Outcome &o) const {
+        return std::tie(result, out, err, code) == std::tie(o.result, o.out, o.err, o.code);
+    }
 };
 inline void PrintTo(const Outcome &o, std::ostream *os) {
-    *os << "{" << o.result << ", out " << testing::PrintToString(o.out) << ", err " << testing::PrintToString(o.err) << ", code " << o.code << "}";
+    *os << "{" << o.result << ", out " << testing::PrintToString(o.out) << ", err " << testing::PrintToString(o.err);
+    *os << ", code " << o.code << "}";
 }
 // Runs fn from a clean error state.
 template <typename F>
@@ -97,6 +109,9 @@ struct Img {
     T *data() const { return static_cast<T *>(h->vekptr); }
     Bytes bytes() const { return Bytes(data(), data() + Zvekdimen(h, ZVEK_NBYTES)); }
 };
+
+// n bytes from p.
+inline Bytes bytesAt(const void *p, size_t n) { auto b = static_cast<const uint8_t *>(p); return Bytes(b, b + n); }
 
 template <typename T>
 uint64_t bits(T v) {
@@ -159,13 +174,16 @@ struct TempDir {
 struct MemStream {
     Bytes data;
     FILE *f;
-    explicit MemStream(const Bytes &b) : data(b), f(b.empty() ? std::tmpfile() : fmemopen(data.data(), data.size(), "rb")) {}
+    explicit MemStream(const Bytes &b)
+        : data(b), f(b.empty() ? std::tmpfile() : fmemopen(data.data(), data.size(), "rb")) {}
     ~MemStream() { std::fclose(f); }
 };
 
-// ZvekRdImg over bytes, with what it printed and the code it left.
+// ZvekRdImg over bytes from a clean error state, with what it printed and the code it left.
 struct Read { Img img; std::string out, err; int32_t code; };
+inline Outcome outcome(const Read &r) { return {r.img.h != nullptr, r.out, r.err, r.code}; }
 inline Read readBytes(const Bytes &b, int readTail = 0) {
+    resetErrors();
     MemStream s(b);
     ZVEKHDR *h = nullptr;
     const Printed p = capture([&] { h = ZvekRdImg(s.f, readTail); });
