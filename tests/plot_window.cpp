@@ -12,6 +12,8 @@
 
 #include "plotMainWindow.h"
 
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"  // the charts draw from the toolkit's qsrand/qrand
+
 namespace {
 
 // Key and value of point i of plottable k (a graph, curve or bar series).
@@ -203,7 +205,6 @@ TEST_F(PlotGallery, DataFollowTheirFormulas) {
     std::srand(8);
     const double y0 = std::rand() / 2147483647.0 - 0.5, u1 = std::rand() / 2147483647.0;
     EXPECT_DOUBLE_EQ(point(P(6), 0, 1).second, std::fabs(y0) * 1.02 + (1 / 50.0 + 1) * (u1 - 0.5));
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     qsrand(3);
     const double q0 = qrand() / 2147483647.0, q1 = qrand() / 2147483647.0;
     EXPECT_TRUE(point(P(17), 2, 0).second == q0 - 0.5 && point(P(17), 2, 1).second == q0 - 0.5 + q1 - 0.5);
