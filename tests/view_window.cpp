@@ -121,7 +121,8 @@ TEST_F(ViewTest, ColourDisplayControls) {
         // The red and green sliders stop at 255; of their redraws the last, (355, 255, 100), is kept.
         {"bright 100 warm 255", [&] { w->brightSlider->setValue(100), w->warmSlider->setValue(255); }, 355, 255, 100, 0, 255,
          255, 255, 100},
-        {"bright 255", [&] { w->brightSlider->setValue(255); }, 510, 510, 255, 0, 255, 255, 255, 255},
+        {"warm 254: no slider moves", [&] { w->warmSlider->setValue(254); }, 354, 354, 100, 0, 255, 255, 255, 100},
+        {"bright 255", [&] { w->brightSlider->setValue(255); }, 509, 509, 255, 0, 255, 255, 255, 255},
     };
     for (const Step &s : steps) {
         s.act();
