@@ -136,8 +136,7 @@ TEST_F(ViewTest, PositionsThroughScrollingAndBesideThePicture) {
     h->setValue(0), v->setValue(0), w->zoomSlider->setValue(0);
     const QRect area = w->scrollArea->geometry();
     ASSERT_LT(w->imageLabel->mapFrom(w, QPoint(area.right() + 12, 0)).x(), 2000) << "the picture must reach under the dock";
-    markClicks(), markConsole();
-    clickAt(QPoint(area.right() + 12, area.top() + 40));  // the dock's margin
+    markClicks(), markConsole(), clickAt(QPoint(area.right() + 12, area.top() + 40));  // the dock's margin
     clickAt(w->brightLabel->mapTo(w, QPoint(3, 3)));
     clickAt(w->operationsDock->mapTo(w, QPoint(10, 5)));  // the dock's title
     w->zoomSlider->setValue(40);                           // scale 3: the toolbar lies above row 0

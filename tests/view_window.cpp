@@ -282,6 +282,8 @@ TEST_F(ViewTest, BrScale) {
         const float *o = static_cast<const float *>(out->vekptr);
         EXPECT_TRUE(r.out.empty() || std::vector<float>(o, o + 4) == r.out) << r.name;
     }
-    float mx = -7, mn = -7;
-    EXPECT_EQ(ZVektoolChildWindow::BrScale(nullptr, nullptr, 255, 0, &mx, &mn), -1);
+    float mx = -7, mn = -7;  // no image, or one without pixels
+    ZvekImagePtr none(Zvekcreate("float", std::vector<int32_t>{2, 0, 2}.data(), 11, 0)), out(makeFloat({2, 2, 2}));
+    EXPECT_TRUE(ZVektoolChildWindow::BrScale(nullptr, nullptr, 255, 0, &mx, &mn) == -1 && mx == -7);
+    EXPECT_TRUE(ZVektoolChildWindow::BrScale(none.get(), out.get(), 255, 0, &mx, &mn) == -1 && mx == -7);
 }
