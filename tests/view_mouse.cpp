@@ -63,8 +63,7 @@ TEST_F(ViewTest, GreyReadOutAndClickPositions) {
     for (const Row &r : rows) {
         r.act(), markConsole();
         for (QPoint p : r.clicks) click(w, p);
-        EXPECT_EQ(newConsole(), r.console) << r.name;
-        EXPECT_EQ(clicks(), r.positions) << r.name;
+        EXPECT_TRUE(newConsole() == r.console && clicks() == r.positions) << r.name << ": " << newConsole().toStdString();
     }
 }
 
@@ -101,9 +100,8 @@ TEST_F(ViewTest, ReadOutOfOtherImages) {
     int slot = 0;
     for (const Row &r : rows) {
         ZVektoolChildWindow *w = view(r.image, slot++ % 8, true);
-        w->resetAct->trigger();
+        w->resetAct->trigger(), markClicks(), markConsole();
         if (r.act) r.act(w);
-        markClicks(), markConsole();
         for (QPoint p : r.clicks) click(w, p);
         EXPECT_EQ(newConsole(), r.console) << r.name;
         EXPECT_EQ(clicks(), r.positions.empty() ? std::vector<int>({-8, -8, r.clicks[0].x(), r.clicks[0].y()}) : r.positions) << r.name;
@@ -122,16 +120,13 @@ TEST_F(ViewTest, PositionsThroughScrollingAndBesideThePicture) {
             QApplication::sendEvent(target, &e);
         }
     };
-    // Scrolled by (50, 30), viewport point (10, 10) is column 60, row 40; at scale 2 and (101, 61), (11, 7) is (56, 34).
+    // At scale 2 scrolled by (101, 61), viewport point (11, 7) is column (101 + 11) / 2 = 56, row (61 + 7) / 2 = 34: 406 mod 256.
     QScrollBar *h = w->scrollArea->horizontalScrollBar(), *v = w->scrollArea->verticalScrollBar();
-    for (auto [zoom, sx, sy, x, y, col, row] : {std::make_tuple(0, 50, 30, 10, 10, 60, 40), std::make_tuple(20, 101, 61, 11, 7, 56, 34)}) {
-        w->zoomSlider->setValue(zoom), settle(), h->setValue(sx), v->setValue(sy);
-        ASSERT_TRUE(h->value() == sx && v->value() == sy);
-        markClicks(), markConsole(), clickAt(w->scrollArea->viewport()->mapTo(w, QPoint(x, y)));
-        const QString value = QString::number((3 * col + 7 * row) % 256);
-        EXPECT_EQ(newConsole(), greyLines(row, col, value, value)) << "zoom " << zoom;
-        EXPECT_EQ(clicks(), std::vector<int>({-8, -8, col, row}));
-    }
+    w->zoomSlider->setValue(20), settle(), h->setValue(101), v->setValue(61);
+    ASSERT_TRUE(h->value() == 101 && v->value() == 61);
+    markClicks(), markConsole(), clickAt(w->scrollArea->viewport()->mapTo(w, QPoint(11, 7)));
+    EXPECT_EQ(newConsole(), greyLines(34, 56, "150", "150"));
+    EXPECT_EQ(clicks(), std::vector<int>({-8, -8, 56, 34}));
     // Columns beyond the viewport lie behind the dock: a click on the dock, a caption or the toolbar is on no hidden pixel.
     h->setValue(0), v->setValue(0), w->zoomSlider->setValue(0);
     const QRect area = w->scrollArea->geometry();
@@ -185,11 +180,9 @@ TEST_F(ViewTest, CapturePlots) {
     for (const Row &r : rows) {
         SCOPED_TRACE(r.name);
         ZVektoolChildWindow *w = view(r.image, slot++ % 8, true);
-        r.setup(w), markConsole();
-        stroke(w, r.down, r.moves, r.up);
-        EXPECT_EQ(newConsole(), "");  // a release that captures writes no read-out
+        r.setup(w), markConsole(), stroke(w, r.down, r.moves, r.up);
         const QList<MainWindow *> p = plots(w);
-        ASSERT_EQ(p.size(), int(r.plots.size()));
+        ASSERT_TRUE(p.size() == int(r.plots.size()) && newConsole().isEmpty());  // a release that captures writes no read-out
         for (int i = 0; i < p.size(); ++i) {
             EXPECT_TRUE(p[i]->isVisible() && p[i]->plotWidget()->xAxis->label() == r.plots[i].label) << i;
             for (int k = 0; k < 3; ++k) EXPECT_EQ(curve(p[i], k), r.plots[i].curves[k]) << r.plots[i].label << " " << k;

@@ -69,7 +69,20 @@ ZvekImagePtr image(const char *type, std::vector<int32_t> dims, const std::vecto
 }
 
 
+// Scans 0..31 from a stack shifted by shift bytes and left holding -1 below.
+__attribute__((noinline)) void fillStack() { volatile float junk[1024]; for (volatile float &x : junk) x = -1.0f; }
+__attribute__((noinline)) bool scan(int shift, const float *p, float &mx, float &mn) {
+    static_cast<volatile char *>(alloca(shift + 1))[0] = 0, fillStack(), mx = -1e8f, mn = 1e8f;
+    return zvekview::finiteExtremes(p, 32, mx, mn);
+}
+
 }  // namespace
+
+TEST(ViewPipeline, ExtremesReadOnlyTheValues) {
+    float v[32], mx, mn;  // sixteen lanes of two values each, the first lane from +0
+    for (int i = 0; i < 32; ++i) v[i] = float(i);
+    for (int shift = 0; shift < 64; shift += 4) EXPECT_TRUE(scan(shift, v, mx, mn) && mx == 31 && mn == 0) << shift << ": " << mx << ", " << mn;
+}
 
 TEST(ViewConvert, PicturesOfEveryKindOfImage) {
     std::vector<float> nine;  // 4 x 1, frame f holding 10 f + c (frame 4: 40 + 3 c)
@@ -87,18 +100,15 @@ TEST(ViewConvert, PicturesOfEveryKindOfImage) {
         {"frame 0 of 9", image("float", {3, 4, 1, 9}, nine), 0, 0, 4, greys({0, 85, 170, 255})},
         {"frame 4 of 9", image("float", {3, 4, 1, 9}, nine), 3, 4, 4, greys({0, 85, 170, 255})},
         {"frame 8 of 9", image("float", {3, 4, 1, 9}, nine), 1, 8, 4, greys({0, 85, 170, 255})},
-        {"frame 9 of 9", image("float", {3, 4, 1, 9}, nine), 0, 9, 0, {}},
-        {"frame -1", image("float", {3, 4, 1, 9}, nine), 0, -1, 0, {}},
+        {"frame 9 of 9", image("float", {3, 4, 1, 9}, nine), 0, 9, 0, {}}, {"frame -1", image("float", {3, 4, 1, 9}, nine), 0, -1, 0, {}},
         {"frame 1 of 2", image("float", {3, 4, 1, 2}, {0, 1, 2, 3, 3, 2, 1, 0}), 0, 1, 4, greys({255, 170, 85, 0})},
         // (3,4) (0,2) (-1,0) (1,1): real -1..3, imaginary 0..4, magnitude 5, 2, 1, 1.41 over 1..5; phase 0, pi/2, pi, -pi/2.
         {"real part", image("32cmp", {2, 4, 1}, cpx), 2, 0, 4, greys({255, 63, 0, 127})},
         {"imaginary part", image("32cmp", {2, 4, 1}, cpx), 3, 0, 4, greys({255, 127, 0, 63})},
         {"magnitude", image("32cmp", {2, 4, 1}, cpx), 0, 0, 4, greys({255, 63, 0, 26})},
         {"phase", image("32cmp", {2, 4, 1}, {1, 0, 0, 1, -1, 0, 0, -1}), 1, 0, 4, greys({85, 170, 255, 0})},
-        {"64cmp", image("64cmp", {2, 4, 1}, {}), 0, 0, 0, {}},
-        {"3-D complex", image("32cmp", {3, 4, 1, 3}, {}), 0, 0, 0, {}},
-        {"struct", ZvekImagePtr(Zvekcreate("struct", std::vector<int32_t>{2, 4, 1}.data(), 11, 4)), 0, 0, 0, {}},
-        {"null", nullptr, 0, 0, 0, {}},
+        {"64cmp", image("64cmp", {2, 4, 1}, {}), 0, 0, 0, {}}, {"3-D complex", image("32cmp", {3, 4, 1, 3}, {}), 0, 0, 0, {}},
+        {"struct", ZvekImagePtr(Zvekcreate("struct", std::vector<int32_t>{2, 4, 1}.data(), 11, 4)), 0, 0, 0, {}}, {"null", nullptr, 0, 0, 0, {}},
         // Other types are converted, not read as raw floats.
         {"u8bit", image("u8bit", {2, 4, 1}, {0, 100, 200, 50}), 0, 0, 4, greys({0, 127, 255, 63})},
         {"16bit colour", image("16bit", {3, 1, 1, 3}, {-100, 0, 100}), 0, 0, 4, std::vector<QRgb>(4, qRgb(0, 127, 255))},
