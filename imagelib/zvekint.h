@@ -42,6 +42,19 @@ inline TypeLayout typeLayout(int code) {
     }
 }
 
+// True when the data of h can be walked by its type's layout: a planar
+// type, or an interleaved one of three dimensions with at least a frame per
+// channel (with fewer frames, or in a 2-D image, the channels of the last
+// pixels lie past the data).
+inline bool layoutFits(const ZVEKHDR *h) {
+    const int channels = typeLayout(h->dtype).channels;
+    if (channels == 1) return true;
+    if (h->vekndim != 3) return false;
+    for (int i = 0; i < 3; ++i)
+        if (h->vekdims[i].dimnum == 3) return h->vekdims[i].dimlen >= channels;
+    return false;
+}
+
 // True for the nine plain (non-interleaved) types.
 inline bool isPlainType(int code) {
     switch (code) {
