@@ -17,9 +17,11 @@ using ops::ImagePtr;
 
 namespace {
 
-// The checks every feature starts with: both float (-1), sizes agree (-2).
-int checkFeature(ZVEKHDR *in, ZVEKHDR *out) {
+// The checks every feature starts with: both float (-1), both with pixels
+// (kNoPixels, with its line), sizes agree (-2).
+int checkFeature(ZVEKHDR *in, ZVEKHDR *out, const char *name) {
     if (!ops::isFloat(in) || !ops::isFloat(out)) return -1;
+    if (!ops::hasPixels(in) || !ops::hasPixels(out)) return ops::refuseNoPixels(name);
     if (!ops::sizesAgree(in, out)) return -2;
     return 0;
 }
@@ -117,7 +119,7 @@ int ifneg(ZVEKHDR *image) {
 }
 
 int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flcurv")) return rc;
     const int frames = ops::shapeOf(in).frames;
     for (int f = 0; f < frames; ++f) {
         FrameView vin(in, f), vout(out, f);
@@ -128,7 +130,7 @@ int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flgmag")) return rc;
     ImagePtr X, Y;
     if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flmultv(X.get(), X.get(), X.get());
@@ -139,7 +141,7 @@ int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flgdir")) return rc;
     ImagePtr X, Y;
     if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flatan2(Y.get(), X.get(), out);
@@ -147,7 +149,7 @@ int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flLaplace(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flLaplace")) return rc;
     ImagePtr T = temp(in);
     if (!T) return -1;
     if (!(sigma >= 0.0f)) {
@@ -165,7 +167,15 @@ int flLaplace(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flqvar")) return rc;
+    // Lyy goes straight into out, and Lxy is taken after it: an output that
+    // is the input gets its derivatives from a copy.
+    ImagePtr copy;
+    if (out->vekptr == in->vekptr) {
+        copy.reset(flcrcopy(in));
+        if (!copy) return -1;
+        in = copy.get();
+    }
     ImagePtr T = temp(in);
     if (!T) return -1;
     int rc = dog(in, T.get(), kLxx, sigma);
@@ -193,7 +203,7 @@ int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flHarris")) return rc;
     const ops::Shape s = ops::shapeOf(in);
     ImagePtr X, Y;
     if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
@@ -237,6 +247,7 @@ int flmarkmax(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     // out a float image of three frames or more with the input's columns
     // and rows.
     if (!ops::isFloat(in) || !ops::isFloat(out)) return -1;
+    if (!ops::hasPixels(in) || !ops::hasPixels(out)) return ops::refuseNoPixels("flmarkmax");
     const ops::Shape si = ops::shapeOf(in), so = ops::shapeOf(out);
     const int nd = ops::ndimOf(in);
     if ((nd != 2 && nd != 3) || (nd == 3 && si.frames < 3)) return -2;

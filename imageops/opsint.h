@@ -7,6 +7,7 @@
 #include "zvek.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -135,14 +136,35 @@ inline int64_t elementCount(const ZVEKHDR *h) {
     return n;
 }
 
+// True when every dimension of the image has a positive length.
+inline bool hasPixels(const ZVEKHDR *h) {
+    const int nd = ndimOf(h);
+    for (int i = 0; i < nd; ++i)
+        if (h->vekdims[i].dimlen <= 0) return false;
+    return nd > 0;
+}
+
+// Result of the filters, the features and the correlation for an image
+// without pixels (a dimension of length 0), after "<name>: image has no
+// pixels" on standard output.
+constexpr int kNoPixels = -10;
+
+inline int refuseNoPixels(const char *name) {
+    std::printf("%s: image has no pixels\n", name);
+    std::fflush(stdout);
+    return kNoPixels;
+}
+
 inline bool isFloat(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32FLT && h->vekptr != nullptr; }
 inline bool isComplex(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32CMP && h->vekptr != nullptr; }
 
 // Every dimension length of a equals the length of the same dimension of b;
-// b having fewer dimensions (or lacking one of a's) disagrees.
+// b having fewer dimensions (or lacking one of a's) disagrees, and so does
+// either image when it has no pixels (b's further dimensions included), so
+// that b holds every element of a.
 inline bool sizesAgree(const ZVEKHDR *a, const ZVEKHDR *b) {
     const int na = ndimOf(a);
-    if (na == 0 || ndimOf(b) < na) return false;
+    if (na == 0 || ndimOf(b) < na || !hasPixels(a) || !hasPixels(b)) return false;
     for (int i = 0; i < na; ++i) {
         const int num = a->vekdims[i].dimnum;
         bool found = false;
