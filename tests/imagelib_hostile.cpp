@@ -6,6 +6,7 @@
 
 #include "zvek.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,24 +22,24 @@ struct Free {
 };
 using Img = std::unique_ptr<ZVEKHDR, Free>;
 
-Img make(const char *type, std::vector<int32_t> dims) {
-    Img h(Zvekcreate(type, dims.data(), 11, 0));
+std::vector<unsigned char> bytesOf(const ZVEKHDR *h) {
     size_t n = size_t(h->vekbpd);
     for (int i = 0; i < h->vekndim; ++i) n *= size_t(h->vekdims[i].dimlen);
+    auto *p = static_cast<unsigned char *>(h->vekptr);
+    return std::vector<unsigned char>(p, p + n);
+}
+
+// An image of the type and size vector whose bytes are 1, 2, 3, ...
+Img make(const char *type, std::vector<int32_t> dims) {
+    Img h(Zvekcreate(type, dims.data(), 11, 0));
+    const size_t n = bytesOf(h.get()).size();
     for (size_t i = 0; i < n; ++i) static_cast<unsigned char *>(h->vekptr)[i] = static_cast<unsigned char>(i + 1);
     return h;
 }
 
-std::vector<unsigned char> bytesOf(const ZVEKHDR *h) {
-    size_t n = size_t(h->vekbpd);
-    for (int i = 0; i < h->vekndim; ++i) n *= size_t(h->vekdims[i].dimlen);
-    return std::vector<unsigned char>(static_cast<unsigned char *>(h->vekptr),
-                                      static_cast<unsigned char *>(h->vekptr) + n);
-}
-
 // A raw "u8bit" file of three dimension records holding the given (length,
 // number) pairs in that order, and the writer's six data bytes.
-std::vector<unsigned char> fileWithRecords(const std::vector<std::pair<int32_t, int32_t>> &records) {
+std::vector<unsigned char> fileWithRecords(const std::vector<std::array<int32_t, 2>> &records) {
     Img h = make("u8bit", {3, 3, 2, 1});
     h->vekcompress = 0;
     char *buf = nullptr;
@@ -48,16 +49,13 @@ std::vector<unsigned char> fileWithRecords(const std::vector<std::pair<int32_t, 
     std::fclose(out);
     std::vector<unsigned char> file(buf, buf + len);
     std::free(buf);
-    for (size_t i = 0; i < records.size(); ++i) {
-        std::memcpy(&file[256 + 64 * i], &records[i].first, 4);
-        std::memcpy(&file[256 + 64 * i + 4], &records[i].second, 4);
-    }
+    for (size_t i = 0; i < records.size(); ++i) std::memcpy(&file[256 + 64 * i], records[i].data(), 8);
     return file;
 }
 
 TEST(LibHostile, ReaderRefusesStridesBeyondTheSizeModelInAnyRecordOrder) {
     const int32_t cols = 3, rows = 774778414;
-    const std::vector<std::pair<const char *, std::vector<std::pair<int32_t, int32_t>>>> cases = {
+    const std::vector<std::pair<const char *, std::vector<std::array<int32_t, 2>>>> cases = {
         {"columns, frames, rows", {{cols, 1}, {0, 3}, {rows, 2}}},
         {"frames, columns, rows", {{0, 3}, {cols, 1}, {rows, 2}}},
         {"rows, frames, columns", {{rows, 2}, {0, 3}, {cols, 1}}},
@@ -66,13 +64,11 @@ TEST(LibHostile, ReaderRefusesStridesBeyondTheSizeModelInAnyRecordOrder) {
         std::vector<unsigned char> file = fileWithRecords(records);
         FILE *in = fmemopen(file.data(), file.size(), "rb");
         testing::internal::CaptureStderr();
-        ZVEKHDR *h = ZvekRdImg(in, 0);
+        Img h(ZvekRdImg(in, 0));
         const std::string err = testing::internal::GetCapturedStderr();
         std::fclose(in);
         EXPECT_EQ(h, nullptr) << name;
-        if (h) Zvekfree(h, 7);
-        EXPECT_NE(err.find("ZvekRdDims: image in file is too large (2 GB or more of data)."), std::string::npos)
-            << name << ": " << err;
+        EXPECT_NE(err.find("ZvekRdDims: image in file is too large (2 GB or more of data)."), err.npos) << name << err;
     }
 }
 
@@ -87,10 +83,9 @@ TEST(LibHostile, PointListSpanningTwoToThe31RefusedBeforeTheProduct) {
         std::fputs(text.c_str(), f);
         std::fclose(f);
         testing::internal::CaptureStderr();
-        ZVEKHDR *h = Zvekplotcontour(path.c_str(), 0, 0, 0, 1.0f);
+        Img h(Zvekplotcontour(path.c_str(), 0, 0, 0, 1.0f));
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(h, nullptr) << name;
-        if (h) Zvekfree(h, 7);
         EXPECT_EQ(err, "plotcontour:cannot make an image of 2147483647 rows and 2147483647 columns\n") << name;
     }
     std::remove(path.c_str());
@@ -101,8 +96,7 @@ TEST(LibHostile, PointListSpanningTwoToThe31RefusedBeforeTheProduct) {
 // line on standard output, the output untouched.
 TEST(LibHostile, ZoomAndBilinearRefuseWhatTheyCannotWalk) {
     struct Case {
-        const char *name;
-        const char *inType;
+        const char *name, *inType;
         std::vector<int32_t> inDims;
         const char *outType;
         std::vector<int32_t> outDims;

@@ -9,7 +9,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,39 +22,32 @@ struct Free {
 using Img = std::unique_ptr<ZVEKHDR, Free>;
 using Op = std::function<int(ZVEKHDR *const *)>;
 
-size_t byteCount(const ZVEKHDR *h) {
+std::vector<unsigned char> bytesOf(const ZVEKHDR *h) {
     size_t n = size_t(h->vekbpd);
     for (int i = 0; i < h->vekndim; ++i) n *= size_t(h->vekdims[i].dimlen);
-    return n;
+    auto *p = static_cast<const unsigned char *>(h->vekptr);
+    return std::vector<unsigned char>(p, p + n);
 }
 
 // An image of the type and size vector {ndim, lengths...}: floats hold a
 // varying pattern of small values, other types the bytes 1, 2, 3, ...
 Img make(const char *type, std::vector<int32_t> dims) {
     Img h(Zvekcreate(type, dims.data(), 11, 0));
+    const size_t n = bytesOf(h.get()).size();
     auto *p = static_cast<unsigned char *>(h->vekptr);
-    for (size_t i = 0; i < byteCount(h.get()); ++i) p[i] = static_cast<unsigned char>(i % 251 + 1);
-    if (h->dtype == DT_32FLT)
-        for (size_t i = 0; i < byteCount(h.get()) / 4; ++i) static_cast<float *>(h->vekptr)[i] = float((i * 7) % 13);
+    for (size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>(i % 251 + 1);
+    for (size_t i = 0; h->dtype == DT_32FLT && i < n / 4; ++i) static_cast<float *>(h->vekptr)[i] = float((i * 7) % 13);
     return h;
 }
 
-std::vector<unsigned char> bytesOf(const ZVEKHDR *h) {
-    auto *p = static_cast<const unsigned char *>(h->vekptr);
-    return std::vector<unsigned char>(p, p + byteCount(h));
-}
-
-struct Image {
-    const char *type;
-    std::vector<int32_t> dims;
-};
-
+// A row: its images (type, size vector), the call, its result and the text
+// standard output must hold ("" for none).
 struct Refusal {
     const char *name;
-    std::vector<Image> images;
+    std::vector<std::pair<const char *, std::vector<int32_t>>> images;
     Op op;
     int code;
-    const char *line;  // the text standard output must hold ("" for none)
+    const char *line;
 };
 
 const std::vector<int32_t> k20{2, 20, 20}, k20x3{3, 20, 20, 3};
@@ -102,8 +94,8 @@ TEST(OpsRefusals, RefusedWithCodeAndLineImagesUntouched) {
         std::vector<Img> images;
         std::vector<ZVEKHDR *> ptrs;
         std::vector<std::vector<unsigned char>> before;
-        for (const Image &spec : row.images) {
-            images.push_back(make(spec.type, spec.dims));
+        for (const auto &[type, dims] : row.images) {
+            images.push_back(make(type, dims));
             ptrs.push_back(images.back().get());
             before.push_back(bytesOf(ptrs.back()));
         }
@@ -121,8 +113,7 @@ TEST(OpsRefusals, RefusedWithCodeAndLineImagesUntouched) {
 // exactly 100,000 rounds still runs.
 TEST(OpsRefusals, FeaturesIntoTheirInputAndTheLongestSchedule) {
     const std::vector<std::pair<const char *, int (*)(ZVEKHDR *, ZVEKHDR *, float)>> features = {
-        {"flcurv", flcurv}, {"flgmag", flgmag}, {"flgdir", flgdir}, {"flLaplace", flLaplace},
-        {"flqvar", flqvar}, {"flHarris", flHarris}};
+        {"flcurv", flcurv}, {"flgmag", flgmag}, {"flgdir", flgdir}, {"flLaplace", flLaplace}, {"flqvar", flqvar}, {"flHarris", flHarris}};
     for (const auto &[name, fn] : features) {
         Img in = make("float", k20x3), out = make("float", k20x3);
         ASSERT_EQ(fn(in.get(), out.get(), 1.0f), 0) << name;
