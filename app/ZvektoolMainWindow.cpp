@@ -29,6 +29,7 @@
 
 #include "ZVekUi.h"
 #include "ZVektool.h"
+#include "imagefile.h"
 #include "slotimage.h"
 
 // Resources live in the static application library: register them here.
@@ -765,7 +766,7 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
         }
         zvekUi().notice(tr("Boundary file"), 1000, tr("message"));
     } else if (isOwnFormatPath(local)) {
-        ZVEKHDR *read = Zvekpin(local.constData());
+        ZVEKHDR *read = readImageFile(path);
         if (!read) {
             zvekUi().message(tr("Cannot read the image file %1").arg(path));
             return;

@@ -21,6 +21,7 @@
 #include "ZVektool.h"
 #include "ZvekOp.h"
 #include "ZvektoolMainWindow.h"
+#include "imagefile.h"
 #include "imageops.h"
 #include "zvek.h"
 
@@ -600,7 +601,7 @@ void ZVektoolMainWindow::runScript() {
 
     // An empty Output slot makes the writer refuse with its own report; the
     // script runs all the same.
-    Zvekpot(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath.toLocal8Bit().constData());
+    writeImageFile(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath);
 
     const QByteArray command = "(cd " + shellQuoted(scriptDir) + ";" + shellQuoted(scriptPath) + ")";
     addConsoleOutput("\nScript started...");
@@ -615,7 +616,7 @@ void ZVektoolMainWindow::runScript() {
         zvekUi().message(tr("Your script did not produce an output file that I know how to process"));
         return;
     }
-    ZVEKHDR *result = Zvekpin(output.constData());
+    ZVEKHDR *result = readImageFile(scriptOutputPath);
     const int slot = getRadioButtonStatus(INPUT_2);
     if (result && slot >= 0) {
         release(gZVektool->images[slot]);
