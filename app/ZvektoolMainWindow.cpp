@@ -522,15 +522,11 @@ int ZVektoolMainWindow::getUnaryBuffers(ZVEKHDR *&in, ZVEKHDR *&out, int &outSlo
     ZVEKHDR *buffer = Zvekcreate(kind == COMPLEX_OUT ? "32cmp" : "float", dims, 11, 0);
     if (!buffer) return -1;
 
+    // The Output slot keeps its image until the command has its result.
+    gZVektool->scratchImage = buffer;
     in = input;
     out = buffer;
-    if (in1 != outSlot) {
-        if (gZVektool->images[outSlot]) Zvekfree(gZVektool->images[outSlot], 7);
-        gZVektool->images[outSlot] = buffer;
-        return 0;
-    }
-    gZVektool->scratchImage = buffer;
-    return 1;
+    return in1 == outSlot ? 1 : 0;
 }
 
 int ZVektoolMainWindow::getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *&out,
@@ -545,23 +541,18 @@ int ZVektoolMainWindow::getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *
     ZVEKHDR *second = slotImage(i2);
     if (!first || !second || outSlot < 0) return -1;
 
-    deleteChildWindow(outSlot);
-
     int32_t *size = Zveksiz(first);
     if (!size) return -1;
     ZVEKHDR *buffer = Zvekcreate("float", size, 11, 0);
     std::free(size);
     if (!buffer) return -1;
 
+    // The Output slot keeps its image and its view window until the command
+    // has its result.
     in1 = first;
     in2 = second;
     out = buffer;
-    if (outSlot != i1 && outSlot != i2) {
-        if (gZVektool->images[outSlot]) Zvekfree(gZVektool->images[outSlot], 7);
-        gZVektool->images[outSlot] = buffer;
-        return 0;
-    }
-    return 3;
+    return outSlot != i1 && outSlot != i2 ? 0 : 3;
 }
 
 // ---------------------------------------------------------------------------
