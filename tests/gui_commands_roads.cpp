@@ -160,7 +160,7 @@ TEST_F(CommandTest, LabellingWaitTakesNoInputFromTheControlPanel) {
         EXPECT_FALSE(mw->cclButton->isEnabled());
         QApplication::setActiveWindow(mw);
         qt_sendShortcutOverrideEvent(mw, 0, Qt::Key_V, Qt::ControlModifier, "v");
-        EXPECT_EQ(dimsOf(slot(1)), (std::vector<int32_t>{3, 20, 20, 3}));
+        EXPECT_EQ(dimsOf(slot(1)), (std::vector<int32_t>{2, 3, 3}));
     });
     user.typeIntoForm({});
     press(mw->cclButton);

@@ -25,6 +25,7 @@ TEST_F(CommandTest, ClicksDuringTheLabellingWaitLeaveItsImagesAlone) {
     ZVEKHDR *colour = makeFloat({3, 20, 20, 3}, [](int i) { return (i % 20) < 10 ? 50.0f : 150.0f; });
     put(0, colour);
     put(1, makeFloat({2, 7, 7}));
+    ZVEKHDR *const before = slot(1);
     select(0, 0, 1);
     mw->reopenAct->setEnabled(true);
 
@@ -56,7 +57,7 @@ TEST_F(CommandTest, ClicksDuringTheLabellingWaitLeaveItsImagesAlone) {
     EXPECT_EQ(user.notices[1].text, "found 2 labels");
     EXPECT_EQ(slot(0), colour);
     ASSERT_NE(slot(1), nullptr);
-    EXPECT_EQ(slot(1), outDuringWait);
+    EXPECT_EQ(outDuringWait, before) << "the result is stored at the end";
     EXPECT_EQ(dimsOf(slot(1)), (std::vector<int32_t>{3, 20, 20, 3}));
     // The labels: row 0 and column 0 unscanned (-1, the corner 0), the left
     // half 1, the right half 2.
