@@ -25,6 +25,16 @@
 
 namespace ops {
 
+// Asks for the cache line 4 KiB ahead of p, for passes over arrays larger
+// than the caches (past the end of an array it is harmless).
+OPS_INLINE void fetchAhead(const float *p) {
+    __builtin_prefetch(reinterpret_cast<const void *>(reinterpret_cast<uintptr_t>(p) + 4096));
+}
+
+}  // namespace ops
+
+namespace ops {
+
 // Vectors of 4, 8 and 16 floats (one SSE, AVX or AVX-512 register);
 // arithmetic on them is lane by lane, in single precision.
 typedef float f4 __attribute__((vector_size(16)));
