@@ -330,18 +330,20 @@ int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 int ops::harrisLoop(const float *lx, const float *ly, float *out, int cols, int rows, int frames) {
     if (cols < 3 || rows < 3) return 0;
     const int64_t plane = int64_t(cols) * rows;
-    std::vector<double> ringRows;  // row r of products at slot(r)
+    // The ring, from a cache-line boundary: row r of products at slot(r).
+    std::vector<double> ringRows;
     try {
-        ringRows.resize(size_t(kHarrisRing) * 3 * kHarrisSpan);
+        ringRows.resize(size_t(kHarrisRing) * 3 * kHarrisSpan + 8);
     } catch (const std::bad_alloc &) {
         return -1;
     }
+    double *ring = ringRows.data() + (-reinterpret_cast<uintptr_t>(ringRows.data()) & 63) / sizeof(double);
     for (int f = 0; f < frames; ++f) {
         const float *fx = lx + f * plane, *fy = ly + f * plane;
         float *fo = out + f * plane;
         for (int c0 = 1; c0 < cols - 1; c0 += kHarrisTile) {
             const int width = std::min(kHarrisTile, cols - 1 - c0);
-            auto slot = [&](int r) { return ringRows.data() + (r % kHarrisRing) * 3 * kHarrisSpan; };
+            auto slot = [&](int r) { return ring + (r % kHarrisRing) * 3 * kHarrisSpan; };
             auto outRow = [&](int r) { return fo + int64_t(r) * cols + c0; };
             auto products = [&](int r) {
                 const int64_t at = int64_t(r) * cols + c0 - 1;
