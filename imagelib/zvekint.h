@@ -208,6 +208,53 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 #define ZVEK_VECTOR_CLONES
 #endif
 
+// Or built once per instruction set (ZVEK_TARGET) and chosen by
+// vectorLevel: 2 AVX-512, 1 AVX2, 0 the baseline. Only these honour the cap
+// that tests and benchmarks may set; target_clones picks by itself.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define ZVEK_HAVE_TARGETS 1
+#define ZVEK_TARGET(isa) __attribute__((target(isa)))
+#else
+#define ZVEK_HAVE_TARGETS 0
+#define ZVEK_TARGET(isa)
+#endif
+
+namespace zvek {
+
+// The widest path the processor has; asked once.
+inline int detectedVectorLevel() {
+#if ZVEK_HAVE_TARGETS
+    static const int level = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
+    }();
+    return level;
+#else
+    return 0;
+#endif
+}
+
+// Upper bound on the path taken, 2 unless lowered by limitVectorLevel.
+inline int &vectorLevelCap() {
+    static int cap = 2;
+    return cap;
+}
+
+// The path the loops take: the detected one, at most the cap.
+inline int vectorLevel() {
+    const int d = detectedVectorLevel(), c = vectorLevelCap();
+    return d < c ? d : c;
+}
+
+// Lets tests and benchmarks run the narrower paths on a wide machine: caps
+// the path at level (clamped to 0..2) and returns the path now taken.
+inline int limitVectorLevel(int level) {
+    vectorLevelCap() = level < 0 ? 0 : level > 2 ? 2 : level;
+    return vectorLevel();
+}
+
+}  // namespace zvek
+
 // Vectors never cross a call boundary (the helpers below are always
 // inlined, also in unoptimised builds); the note about their
 // argument-passing ABI does not concern us.

@@ -5,6 +5,7 @@
 #define OPSINT_H
 
 #include "zvek.h"
+#include "zvekint.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,13 +15,8 @@
 // Multi-versioned hot loops: GCC on x86-64 builds them for AVX-512, AVX2
 // and the baseline and picks one at run time. The arithmetic per sample is
 // the same on every path, so the results are identical.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define OPS_HAVE_TARGETS 1
-#define OPS_TARGET(isa) __attribute__((target(isa)))
-#else
-#define OPS_HAVE_TARGETS 0
-#define OPS_TARGET(isa)
-#endif
+#define OPS_HAVE_TARGETS ZVEK_HAVE_TARGETS
+#define OPS_TARGET(isa) ZVEK_TARGET(isa)
 #define OPS_INLINE inline __attribute__((always_inline))
 
 namespace ops {
@@ -79,18 +75,9 @@ OPS_TARGET("avx2") void columnsAvx2(const K &k, int count) { columnBlocks<f8, 8>
 template <typename K>
 void columnsBase(const K &k, int count) { columnBlocks<f4, 8>(k, count); }
 
-// 2 with AVX-512, 1 with AVX2, else 0; asked once.
-inline int vectorLevel() {
-#if OPS_HAVE_TARGETS
-    static const int level = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
-    }();
-    return level;
-#else
-    return 0;
-#endif
-}
+// 2 with AVX-512, 1 with AVX2, else 0: the processor's widest path, at
+// most the cap that tests and benchmarks may set (zvek::limitVectorLevel).
+inline int vectorLevel() { return zvek::vectorLevel(); }
 
 template <typename K>
 void runColumns(const K &k, int count) {
