@@ -3,6 +3,7 @@
 
 #include "ZvektoolMainWindow.h"
 #include "ZVektool.h"
+#include "extremes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -343,7 +344,7 @@ int ZVektoolChildWindow::BrScale(ZVEKHDR *in, ZVEKHDR *out, float hi, float lo, 
 
     // Extremes over the finite values; they start at -1e8 and 1e8.
     float mx = -1.0e8f, mn = 1.0e8f;
-    const bool allFinite = zvekview::finiteExtremes(src, n, mx, mn);
+    const bool allFinite = ops::finiteExtremes(src, n, mn, mx);
     if (mx != mn && mx > mn) {
         const float range = mx - mn;
         if (std::isfinite(range) && std::isfinite((hi - lo) * range)) {

@@ -5,6 +5,7 @@
 #include "ZVekUi.h"
 #include "ZVektool.h"
 #include "ZvektoolMainWindow.h"
+#include "imagefile.h"
 
 #include <cmath>
 #include <optional>
@@ -76,7 +77,7 @@ namespace {
 // The picture as a three-frame "float" image, frames red, green and blue,
 // written in the own format. False when the image cannot be made or the
 // write fails.
-bool writePicture(const QImage &picture, const QByteArray &path) {
+bool writePicture(const QImage &picture, const QString &path) {
     const int w = picture.width(), h = picture.height();
     int32_t dims[4] = {3, w, h, 3};
     ZvekImagePtr image(Zvekcreate("float", dims, 11, 0));
@@ -89,7 +90,7 @@ bool writePicture(const QImage &picture, const QByteArray &path) {
             Zvekfpp3d(image.get(), 2, y, x, qBlue(line[x]));
         }
     }
-    return Zvekpot(image.get(), path.constData()) == -1;
+    return writeImageFile(image.get(), path) == -1;
 }
 
 }  // namespace
@@ -103,7 +104,6 @@ void ZVektoolChildWindow::saveBuffer() {
     const QString path =
         zvekUi().saveFile(this, tr("SaveAs File"), QDir::homePath(),
                           tr("Images (*.png *.xpm *.jpg *.ZVEK *.Zvek *.Zve *.zve *.vek *.VEK)"));
-    const QByteArray localPath = path.toLocal8Bit();
     const QString suffix = QFileInfo(path).suffix();
     QImage picture = imageLabel->pixmap(Qt::ReturnByValue).toImage();
     if (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32)
@@ -115,7 +115,7 @@ void ZVektoolChildWindow::saveBuffer() {
         // The type prompt is asked, but the picture is always stored as "float".
         QString answer;
         zvekUi().getText(this, tr("QInputDialog::getText()"), tr("ZVEK data type:"), "float", &answer);
-        if (!writePicture(picture, localPath)) zvekUi().message(tr("output of file to disk failed"));
+        if (!writePicture(picture, path)) zvekUi().message(tr("output of file to disk failed"));
         return;
     }
     // A cancelled dialog gives no path and writes nothing; a write that the

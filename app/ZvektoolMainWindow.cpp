@@ -29,6 +29,7 @@
 
 #include "ZVekUi.h"
 #include "ZVektool.h"
+#include "imagefile.h"
 #include "slotimage.h"
 
 // Resources live in the static application library: register them here.
@@ -521,15 +522,11 @@ int ZVektoolMainWindow::getUnaryBuffers(ZVEKHDR *&in, ZVEKHDR *&out, int &outSlo
     ZVEKHDR *buffer = Zvekcreate(kind == COMPLEX_OUT ? "32cmp" : "float", dims, 11, 0);
     if (!buffer) return -1;
 
+    // The Output slot keeps its image until the command has its result.
+    gZVektool->scratchImage = buffer;
     in = input;
     out = buffer;
-    if (in1 != outSlot) {
-        if (gZVektool->images[outSlot]) Zvekfree(gZVektool->images[outSlot], 7);
-        gZVektool->images[outSlot] = buffer;
-        return 0;
-    }
-    gZVektool->scratchImage = buffer;
-    return 1;
+    return in1 == outSlot ? 1 : 0;
 }
 
 int ZVektoolMainWindow::getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *&out,
@@ -544,23 +541,18 @@ int ZVektoolMainWindow::getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *
     ZVEKHDR *second = slotImage(i2);
     if (!first || !second || outSlot < 0) return -1;
 
-    deleteChildWindow(outSlot);
-
     int32_t *size = Zveksiz(first);
     if (!size) return -1;
     ZVEKHDR *buffer = Zvekcreate("float", size, 11, 0);
     std::free(size);
     if (!buffer) return -1;
 
+    // The Output slot keeps its image and its view window until the command
+    // has its result.
     in1 = first;
     in2 = second;
     out = buffer;
-    if (outSlot != i1 && outSlot != i2) {
-        if (gZVektool->images[outSlot]) Zvekfree(gZVektool->images[outSlot], 7);
-        gZVektool->images[outSlot] = buffer;
-        return 0;
-    }
-    return 3;
+    return outSlot != i1 && outSlot != i2 ? 0 : 3;
 }
 
 // ---------------------------------------------------------------------------
@@ -765,7 +757,7 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
         }
         zvekUi().notice(tr("Boundary file"), 1000, tr("message"));
     } else if (isOwnFormatPath(local)) {
-        ZVEKHDR *read = Zvekpin(local.constData());
+        ZVEKHDR *read = readImageFile(path);
         if (!read) {
             zvekUi().message(tr("Cannot read the image file %1").arg(path));
             return;

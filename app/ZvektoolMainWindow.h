@@ -56,16 +56,19 @@ public:
     void changeUnaryAccess(bool on);
     void changeBinaryAccess(bool on);
 
-    // Buffers of a one-image command: 0 = out is a new image stored in the
-    // Output slot, 1 = Input 1 is the Output slot and out is the controller's
-    // scratch image, -1 = Input 1 is empty or the buffer could not be made
-    // (in and out are then null). outSlot receives the Output slot always.
+    // Buffers of a one-image command. out is a new image of the kind, of
+    // Input 1's size, made aside as the controller's scratch image: the
+    // Output slot keeps its image (and its view window) until the command
+    // hands its result over. Answers 0 when Input 1 and Output are different
+    // slots, 1 when they are the same slot, -1 when Input 1 is empty or the
+    // buffer could not be made (in and out are then null). outSlot receives
+    // the Output slot always.
     int getUnaryBuffers(ZVEKHDR *&in, ZVEKHDR *&out, int &outSlot, _OP_TYPE kind);
-    // Buffers of a two-image command: 0 = out is a new "float" image stored
-    // in the Output slot, 3 = the Output slot is one of the inputs and out is
-    // an unstored temporary, -1 = an input is empty or the buffer could not
-    // be made (in1, in2 and out are then null). Deletes the Output slot's view
-    // window unless the answer is -1 for empty inputs.
+    // Buffers of a two-image command: out is a new, unstored "float" image
+    // of Input 1's size; the Output slot keeps its image and its view window
+    // until the command stores its result. Answers 0 when the Output slot is
+    // neither input, 3 when it is one of them, -1 when an input is empty or
+    // the buffer could not be made (in1, in2 and out are then null).
     int getBinaryBuffers(ZVEKHDR *&in1, ZVEKHDR *&in2, ZVEKHDR *&out, int &outSlot);
 
     // Registers child under the current Output slot (ADD_CHILD) or removes it
@@ -188,12 +191,16 @@ private:
     // Commands that have nothing to run in mode 1 but badMsg(1).
     void runModeZeroUnary(const UnaryCommand &command);
     void runModeZeroBinary(int code);
-    // Hands the scratch image over to the Output slot when ok, else drops it.
+    // Hands the scratch image over to the Output slot when ok (copied when
+    // copy is set), else drops it and the Output slot keeps its image.
     void handOver(int outSlot, bool ok, bool copy);
-    // Puts image in place of the prepared buffer out (Output slot or scratch).
-    void replaceBuffer(int answer, int outSlot, ZVEKHDR *&out, ZVEKHDR *image);
+    // Puts image in place of the prepared scratch buffer out.
+    void replaceBuffer(ZVEKHDR *&out, ZVEKHDR *image);
     // Stores image in slot outSlot, releasing what was there.
     void storeOutput(int outSlot, ZVEKHDR *image);
+    // Stores the result of a two-image command: the Output slot's view
+    // window goes, image replaces the slot's image.
+    void storeBinaryOutput(int outSlot, ZVEKHDR *image);
     void hogDescriptor();
     void showHog();
     void crop();

@@ -3,10 +3,9 @@
 // mode-1 commands done here (gradient histograms, their picture, crop,
 // resize), restoration, script running, the about box and badMsg.
 //
-// A command whose result would replace its own input (Input 1 chosen as
-// Output, or an input chosen as Output of a two-image command) computes it
-// beside the input and replaces the input only when the operation ran: a
-// cancelled or refused command leaves the input images as they were.
+// A command computes its result beside the slots and stores it into the
+// Output slot only when the operation ran: a cancelled or refused command
+// leaves every slot, its image, name and view window, as it was.
 #include <QAction>
 #include <QByteArray>
 #include <QDir>
@@ -21,6 +20,7 @@
 #include "ZVektool.h"
 #include "ZvekOp.h"
 #include "ZvektoolMainWindow.h"
+#include "imagefile.h"
 #include "imageops.h"
 #include "zvek.h"
 
@@ -87,10 +87,14 @@ void ZVektoolMainWindow::storeOutput(int outSlot, ZVEKHDR *image) {
     gZVektool->images[outSlot] = image;
 }
 
-void ZVektoolMainWindow::replaceBuffer(int answer, int outSlot, ZVEKHDR *&out, ZVEKHDR *image) {
-    ZVEKHDR *&place = answer == 1 ? gZVektool->scratchImage : gZVektool->images[outSlot];
-    release(place);
-    place = image;
+void ZVektoolMainWindow::storeBinaryOutput(int outSlot, ZVEKHDR *image) {
+    deleteChildWindow(outSlot);
+    storeOutput(outSlot, image);
+}
+
+void ZVektoolMainWindow::replaceBuffer(ZVEKHDR *&out, ZVEKHDR *image) {
+    release(gZVektool->scratchImage);
+    gZVektool->scratchImage = image;
     out = image;
 }
 
@@ -98,7 +102,7 @@ void ZVektoolMainWindow::handOver(int outSlot, bool ok, bool copy) {
     ZVEKHDR *result = gZVektool->scratchImage;
     gZVektool->scratchImage = nullptr;
     if (!ok || !result) {
-        // Nothing was computed: the input stays in the Output slot.
+        // Nothing was computed: the Output slot keeps its image.
         release(result);
         return;
     }
@@ -138,7 +142,7 @@ void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
 
     if (command.notComplex && in->dtype != DT_32CMP) {
         zvekUi().message(tr(command.notComplex));
-        if (answer == 1) release(gZVektool->scratchImage);
+        release(gZVektool->scratchImage);
         return;
     }
 
@@ -150,15 +154,15 @@ void ZVektoolMainWindow::runUnary(const UnaryCommand &command) {
             in->vekndim >= 2 ? makeImage("float", 3, Zvekdimen(in, 0), Zvekdimen(in, 1), 3) : nullptr;
         if (!colour) {
             zvekUi().message(tr("Cannot make a three-frame image of Input 1's columns and rows."));
-            if (answer == 1) release(gZVektool->scratchImage);
+            release(gZVektool->scratchImage);
             updateAccessability();
             return;
         }
-        replaceBuffer(answer, outSlot, out, colour);
+        replaceBuffer(out, colour);
     }
 
     const bool ok = dispatcher->unary(command.code, in, out);
-    if (answer == 1) handOver(outSlot, ok, command.copyHandOver);
+    handOver(outSlot, ok, answer == 1 && command.copyHandOver);
     updateAccessability();
 }
 
@@ -311,8 +315,8 @@ void ZVektoolMainWindow::hogDescriptor() {
     const int r = HoGdescriptor(in, hog);
     std::printf("HoG returned %d\n", r);
     std::fflush(stdout);
-    if (r != 0 && outSlot == in1)
-        Zvekfree(hog, 7);  // the input stays
+    if (r != 0)
+        Zvekfree(hog, 7);  // refused: the Output slot keeps its image
     else
         storeOutput(outSlot, hog);
     updateAccessability();
@@ -336,8 +340,8 @@ void ZVektoolMainWindow::showHog() {
     }
     ZVEKHDR *picture = makeImage("float", 2, 9 * int64_t(Zvekdimen(in, 0)), 9 * int64_t(Zvekdimen(in, 1)));
     if (picture) {
-        if (ShowHoG(in, picture) != 0 && outSlot == in1)
-            Zvekfree(picture, 7);  // the input stays
+        if (ShowHoG(in, picture) != 0)
+            Zvekfree(picture, 7);  // refused: the Output slot keeps its image
         else
             storeOutput(outSlot, picture);
     } else {
@@ -387,12 +391,12 @@ void ZVektoolMainWindow::crop() {
         updateAccessability();
         return;
     }
-    replaceBuffer(answer, outSlot, out, piece);
+    replaceBuffer(out, piece);
     for (int f = 0; f < frames; ++f)
         for (int r = 0; r < r1 - r0; ++r)
             for (int col = 0; col < c1 - c0; ++col)
                 Zvekfpp3d(piece, f, r, col, Zvekfgp3d(in, f, r + r0, col + c0));
-    if (answer == 1) handOver(outSlot, true, true);
+    handOver(outSlot, true, answer == 1);
     updateAccessability();
 }
 
@@ -442,11 +446,11 @@ void ZVektoolMainWindow::resizeInput() {
         updateAccessability();
         return;
     }
-    replaceBuffer(answer, outSlot, out, resized);
+    replaceBuffer(out, resized);
     disableButtons();
     const bool ok = Zvekzoomupdown(in, resized, mode) == 0;
     if (!ok) badMsg(3);  // a line cannot be zoomed
-    if (answer == 1) handOver(outSlot, ok, true);
+    handOver(outSlot, ok, answer == 1);
     updateAccessability();
 }
 
@@ -473,9 +477,9 @@ void ZVektoolMainWindow::runBinary(int code, bool disableFirst) {
         return;
     }
     if (dispatcher->binary(code, in1, in2, out, outSlot))
-        storeOutput(outSlot, out);
-    else if (answer == 3)
-        release(out);  // the Output slot keeps its input
+        storeBinaryOutput(outSlot, out);
+    else
+        release(out);  // the Output slot keeps its image
     updateAccessability();
 }
 
@@ -525,9 +529,6 @@ void ZVektoolMainWindow::pcon() {
     ZVEKHDR *in1 = nullptr, *in2 = nullptr, *out = nullptr;
     int outSlot = -1;
     const int answer = getBinaryBuffers(in1, in2, out, outSlot);
-    // The restoration works in Input 1: a buffer made beside the inputs is
-    // not used.
-    if (answer == 3) release(out);
     if (answer < 0) {
         ZVEKHDR *a = slotImageOf(getRadioButtonStatus(INPUT_1));
         ZVEKHDR *b = slotImageOf(getRadioButtonStatus(INPUT_2));
@@ -538,6 +539,9 @@ void ZVektoolMainWindow::pcon() {
             tellNoResultImage();
         return;
     }
+    // The restoration works in Input 1. The buffer goes into the Output
+    // slot, when that is neither input, only once the restoration has run.
+    ZvekImagePtr buffer(out);
     if (in1->vekndim == 3) {
         zvekUi().message(tr("This function cannot run on color images."));
         return;
@@ -569,7 +573,12 @@ void ZVektoolMainWindow::pcon() {
     // A refusal leaves Input 1 as it was; the operation has said why on
     // standard output, the user is told here.
     switch (pconsub(in1, in2, v[0], v[1], v[2], v[3], v[4], v[5])) {
-    case 0: break;
+    case 0:
+        if (answer == 0)
+            storeBinaryOutput(outSlot, buffer.release());
+        else
+            deleteChildWindow(outSlot);
+        break;
     case -12: zvekUi().message(tr("Restoration works on float images only: convert both inputs to float.")); break;
     case -13: zvekUi().message(tr("Input 1 and Input 2 must have the same number of rows and columns.")); break;
     case -14: zvekUi().message(tr("These annealing parameters would not let the restoration finish.")); break;
@@ -600,7 +609,7 @@ void ZVektoolMainWindow::runScript() {
 
     // An empty Output slot makes the writer refuse with its own report; the
     // script runs all the same.
-    Zvekpot(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath.toLocal8Bit().constData());
+    writeImageFile(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath);
 
     const QByteArray command = "(cd " + shellQuoted(scriptDir) + ";" + shellQuoted(scriptPath) + ")";
     addConsoleOutput("\nScript started...");
@@ -615,7 +624,7 @@ void ZVektoolMainWindow::runScript() {
         zvekUi().message(tr("Your script did not produce an output file that I know how to process"));
         return;
     }
-    ZVEKHDR *result = Zvekpin(output.constData());
+    ZVEKHDR *result = readImageFile(scriptOutputPath);
     const int slot = getRadioButtonStatus(INPUT_2);
     if (result && slot >= 0) {
         release(gZVektool->images[slot]);

@@ -13,6 +13,7 @@
 #include "ZVekUi.h"
 #include "ZVektool.h"
 #include "ZvektoolChildWindow.h"
+#include "imagefile.h"
 
 void ZVektoolMainWindow::view() {
     const int out = getRadioButtonStatus(OUTPUT);
@@ -48,7 +49,7 @@ bool writeOwnFormat(ZVEKHDR *image, const QByteArray &typeName, const QString &p
     } else if (Zvekany2any(image, copy.get()) != 0) {
         return false;
     }
-    return Zvekpot(copy.get(), path.toLocal8Bit().constData()) == -1;
+    return writeImageFile(copy.get(), path) == -1;
 }
 
 }  // namespace

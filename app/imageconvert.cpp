@@ -2,6 +2,7 @@
 #include "imageconvert.h"
 
 #include "diskhdr.h"
+#include "extremes.h"
 #include "viewkernels.h"
 
 #include <QImage>
@@ -59,7 +60,7 @@ ZvekImagePtr finiteCopy(ZVEKHDR *in, const ZvekShape &s) {
     const int64_t n = s.pixels() * s.frames;
     const float *p = static_cast<const float *>(in->vekptr);
     float lo = std::numeric_limits<float>::max(), hi = std::numeric_limits<float>::lowest();
-    const bool finite = zvekview::finiteExtremes(p, n, hi, lo);
+    const bool finite = ops::finiteExtremes(p, n, lo, hi);
     if (finite) return nullptr;
     if (lo > hi) lo = hi = 0.0f;
     const int32_t dims[] = {s.ndim, s.cols, s.rows, s.frames};

@@ -934,6 +934,10 @@ void MainWindow::setupAdvancedAxesDemo(QCustomPlot *customPlot) {
     mainGraph2->rescaleAxes();
     subGraph->rescaleAxes();
     subBars->rescaleAxes();
+    // A bar's width reaches the rescaled key range only through pixel sizes,
+    // which the axis rectangle lacks until the plot is laid out: the outer
+    // bars get their whole width here.
+    subBars->keyAxis()->setRange(x3.first() - subBars->width() / 2, x3.last() + subBars->width() / 2);
     wideAxisRect->axis(QCPAxis::atLeft, 1)->setRangeLower(0);
 }
 
@@ -1042,6 +1046,10 @@ void MainWindow::setupFinancialDemo(QCustomPlot *customPlot) {
     customPlot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new FixedStepTicker(3600 * 24 * 4, -1)));
 
     customPlot->rescaleAxes();
+    // The volume axis, rescaled last, passes the volume bars' key range on to
+    // x; the candles reach further (by their width, to the last daily bin),
+    // so x takes their range, which holds the volume bars.
+    customPlot->xAxis->rescale();
     customPlot->xAxis->scaleRange(1.025, customPlot->xAxis->range().center());
     customPlot->yAxis->scaleRange(1.1, customPlot->yAxis->range().center());
     auto *group = new QCPMarginGroup(customPlot);

@@ -9,11 +9,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
-// GCC 12's AVX-512 intrinsics start from a deliberately undefined register
-// value, which its middle end reports as "may be used uninitialized".
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <immintrin.h>
+// Vectors never cross a call (the single-precision loops are always inlined
+// into the function built for their instruction set); the note about their
+// argument-passing ABI does not concern us.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 // Loops built for several instruction sets, with the vectoriser weighing
 // costs as at -O3. The per-element arithmetic is the written one.
@@ -60,22 +61,27 @@ double displayValue(double w, int offset, Contrast c) {
 namespace {
 
 // The stretch divides by the contrast span; that division is the costly step
-// of a redraw, and only the truncated quotient matters. The wide loops below
-// first estimate the quotient with a multiplication by 255 / span, which lies
-// within four units in the last place (2^-51 relative) of the divided value:
-// when no whole number lies that close to the estimate, both truncate to the
-// same byte. A group of samples holding one that close to a whole number is
-// divided as written. So every byte is the one the division gives, on every
-// instruction set.
+// of a redraw, and only the truncated quotient Q matters. So Q is first
+// estimated with a multiplication by 255 / span and divided as written only
+// where the estimate leaves the byte open: every byte is the one the division
+// gives, on every instruction set.
+// - The wide loops estimate in single precision, eight or sixteen samples a
+//   step, and settle every sample whose estimate lies clear of a whole
+//   number, and every exact one (see makeEstimate); the others go on to the
+//   double-precision estimate.
+// - In double precision the estimate lies within four units in the last
+//   place (2^-51 relative) of Q. Near a whole number k, (v - lo) * 255 >=
+//   k * span (the product is exact) shows that Q reaches k; only a quotient
+//   just below a whole number is divided.
 struct Stretch {
     double lo;     // the level
     double span;   // hi - lo, formed in single precision
     double scale;  // 255 / span, the estimate's factor
 };
 
-// Estimates closer than this to a whole number are divided as written: the
-// estimate lies within 2^-51 x 256 = 2^-43 of the divided value wherever the
-// byte is still open (quotients 0 to 256).
+// Double-precision estimates closer than this to a whole number are checked:
+// the estimate lies within 2^-51 x 256 = 2^-43 of the divided value wherever
+// the byte is still open (quotients 0 to 256).
 constexpr double kNearWhole = 0x1p-42;
 
 Stretch makeStretch(Contrast c) {
@@ -87,135 +93,202 @@ inline uint32_t displayByte(float w, double d, const Stretch &s) {
     return static_cast<uint32_t>(static_cast<int>(stretch(static_cast<double>(w) + d, s.lo, s.span)));
 }
 
-// ---- AVX-512: eight samples per step ----
+// displayByte, divided only where the double-precision estimate leaves the
+// byte open. For spans above 0.
+inline uint32_t settledByte(float w, double d, const Stretch &s) {
+    double v = static_cast<double>(w) + d;
+    v = v > 0.0 ? v : 0.0;  // NaN gives 0
+    v = v > 255.0 ? 255.0 : v;
+    const double y = v - s.lo;
+    const double q = y * s.scale;
+    if (!(q > 0.0)) return 0;
+    if (q >= 256.0) return 255;
+    const double k = std::nearbyint(q);
+    if (std::fabs(q - k) > kNearWhole) return std::min(255u, static_cast<uint32_t>(q));
+    if (y * 255.0 >= k * s.span) return std::min(255u, static_cast<uint32_t>(k));
+    return displayByte(w, d, s);
+}
 
-struct Wide512 {
-    __m512d lo, span, scale, zero, c255, c256, tol;
+// ---- single-precision estimate, eight (AVX2) or sixteen (AVX-512) lanes ----
+
+// The constants of a redraw's single-precision estimate.
+struct Estimate {
+    bool usable = false;
+    float scale = 0.0f;            // 255 / span
+    float lift = 0.0f, open = 0.0f;  // 2 tol and 4 tol
+    float whole = 0.0f;            // 1.5 x 2^23 when exact samples settle, else NaN
+    float yLo = 0.0f;              // -lo
+    float qLo = 0.0f, qHi = 0.0f;  // the bytes of v = 0 and v = 255, plus one half
 };
 
-__attribute__((target("avx512f"))) inline Wide512 wide512(const Stretch &s) {
-    return {_mm512_set1_pd(s.lo),    _mm512_set1_pd(s.span),  _mm512_set1_pd(s.scale), _mm512_setzero_pd(),
-            _mm512_set1_pd(255.0),   _mm512_set1_pd(256.0),   _mm512_set1_pd(kNearWhole)};
+// Offsets and levels up to this size keep the sums below exact in single
+// precision.
+constexpr double kExactBound = 4096.0;
+
+// The estimate of a sample is q = fl(fl(w + (d - lo)) * fl(255 / span)).
+// Where it lies between the bytes of the bounds: w + d - lo is rounded once
+// (2^-24 relative), the factor and the product add 2^-23, so q lies within
+// 3 x 2^-24 x 256 < 2^-14.4 of (w + d - lo) * 255 / span, and the
+// double-precision steps of Q move that by at most 2^-44 (scale + 1): tol
+// bounds |q - Q|. Bounded samples need no bound on v: rounding is monotone,
+// so their estimate stays beyond the estimate at the bound, and the bytes of
+// the bounds are known: q is held between qLo and qHi. Then q + 2 tol
+// (rounded: 2^-17) lies above Q by tol to 3 tol + 2^-17: it truncates like Q
+// unless it lies within 4 tol above a whole number (open).
+// Exact samples (w a whole number, and a whole-number span) have whole
+// numbers v - lo and (v - lo) * 255, so Q is a whole number or lies at least
+// 1 / span from one: while 3 tol + 2^-16 stays below 1 / span, q + 2 tol
+// truncates like Q for them, open or not.
+Estimate makeEstimate(const Stretch &s, const double *d, int channels) {
+    Estimate e;
+    for (int c = 0; c < channels; ++c)
+        if (!(std::fabs(d[c]) <= kExactBound)) return e;
+    if (!(std::fabs(s.lo) <= kExactBound) || !(s.span > 0.0)) return e;
+    const double tol = 0x1p-14 + s.scale * 0x1p-40;
+    if (!(tol <= 0x1p-4)) return e;
+    const float tolf = std::nextafter(static_cast<float>(tol), 1.0f);
+    e.usable = true;
+    e.scale = static_cast<float>(s.scale);
+    e.lift = 2.0f * tolf;
+    e.open = 4.0f * tolf;
+    const bool settle = s.span == std::floor(s.span) && 3.0 * tolf + 0x1p-16 < 1.0 / s.span;
+    e.whole = settle ? 0x1.8p23f : std::numeric_limits<float>::quiet_NaN();
+    e.yLo = static_cast<float>(-s.lo);
+    e.qLo = static_cast<float>(static_cast<int>(stretch(0.0, s.lo, s.span))) + 0.5f;
+    e.qHi = static_cast<float>(static_cast<int>(stretch(255.0, s.lo, s.span))) + 0.5f;
+    return e;
 }
 
-__attribute__((target("avx512f"), always_inline)) inline __m256i bytes512(const float *w, __m512d d,
-                                                                          const Wide512 &k) {
-    __m512d v = _mm512_add_pd(_mm512_cvtps_pd(_mm256_loadu_ps(w)), d);
-    v = _mm512_min_pd(_mm512_max_pd(v, k.zero), k.c255);  // NaN gives 0
-    const __m512d y = _mm512_sub_pd(v, k.lo);
-    const __m512d q = _mm512_mul_pd(y, k.scale);
-    // |q - nearest whole number| <= tol, for 0 < q < 256.
-    const __m512d off = _mm512_sub_pd(q, _mm512_roundscale_pd(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-    const __m512d dist = _mm512_castsi512_pd(
-        _mm512_and_epi64(_mm512_castpd_si512(off), _mm512_set1_epi64(0x7fffffffffffffffLL)));
-    const __mmask8 inside = _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(q, k.zero, _CMP_GT_OQ), q, k.c256, _CMP_LT_OQ);
-    __m512d e = q;
-    if (_mm512_mask_cmp_pd_mask(inside, dist, k.tol, _CMP_LE_OQ))
-        e = _mm512_div_pd(_mm512_mul_pd(y, k.c255), k.span);
-    // Quotients lie within +-1.4e9; bounds applied on the whole numbers.
-    const __m256i b = _mm512_cvttpd_epi32(_mm512_min_pd(e, k.c256));
-    return _mm256_min_epi32(_mm256_max_epi32(b, _mm256_setzero_si256()), _mm256_set1_epi32(255));
-}
-
-__attribute__((target("avx512f"))) void rgb512(const float *red, const float *green, const float *blue, int n,
-                                               const double *d, const Stretch &s, QRgb *out) {
-    const Wide512 k = wide512(s);
-    const __m512d dr = _mm512_set1_pd(d[0]), dg = _mm512_set1_pd(d[1]), db = _mm512_set1_pd(d[2]);
-    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xff000000u));
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i px = _mm256_or_si256(
-            _mm256_or_si256(alpha, _mm256_slli_epi32(bytes512(red + i, dr, k), 16)),
-            _mm256_or_si256(_mm256_slli_epi32(bytes512(green + i, dg, k), 8), bytes512(blue + i, db, k)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), px);
-    }
-    for (; i < n; ++i)
-        out[i] = 0xff000000u | displayByte(red[i], d[0], s) << 16 | displayByte(green[i], d[1], s) << 8 |
-                 displayByte(blue[i], d[2], s);
-}
-
-__attribute__((target("avx512f"))) void grey512(const float *grey, int n, double d, const Stretch &s, QRgb *out) {
-    const Wide512 k = wide512(s);
-    const __m512d dd = _mm512_set1_pd(d);
-    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xff000000u));
-    const __m256i spread = _mm256_set1_epi32(0x010101);
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i px = _mm256_or_si256(alpha, _mm256_mullo_epi32(bytes512(grey + i, dd, k), spread));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i), px);
-    }
-    for (; i < n; ++i) out[i] = 0xff000000u | displayByte(grey[i], d, s) * 0x010101u;
-}
-
-// ---- AVX2: four samples per step ----
-
-struct Wide256 {
-    __m256d lo, span, scale, zero, c255, c256, tol, abs;
+typedef float f8 __attribute__((vector_size(32)));
+typedef int32_t i8 __attribute__((vector_size(32)));
+typedef float f16 __attribute__((vector_size(64)));
+typedef int32_t i16 __attribute__((vector_size(64)));
+template <class F>
+struct IntLanes;
+template <>
+struct IntLanes<f8> {
+    typedef i8 type;
+};
+template <>
+struct IntLanes<f16> {
+    typedef i16 type;
 };
 
-__attribute__((target("avx2"))) inline Wide256 wide256(const Stretch &s) {
-    return {_mm256_set1_pd(s.lo),  _mm256_set1_pd(s.span),  _mm256_set1_pd(s.scale),
-            _mm256_setzero_pd(),   _mm256_set1_pd(255.0),   _mm256_set1_pd(256.0),
-            _mm256_set1_pd(kNearWhole), _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffLL))};
+// Everything below is inlined into the functions built for one instruction
+// set, so that no vector crosses a call.
+#define VIEW_INLINE inline __attribute__((always_inline))
+
+template <class F>
+struct EstimateLanes {
+    F scale, lift, open, whole, qLo, qHi;
+    VIEW_INLINE explicit EstimateLanes(const Estimate &e)
+        : scale(F{} + e.scale), lift(F{} + e.lift), open(F{} + e.open), whole(F{} + e.whole), qLo(F{} + e.qLo),
+          qHi(F{} + e.qHi) {}
+};
+
+template <class I>
+VIEW_INLINE bool anyLane(const I &m) {
+    uint64_t parts[sizeof(I) / 8];
+    std::memcpy(parts, &m, sizeof m);
+    uint64_t a = 0;
+    for (uint64_t p : parts) a |= p;
+    return a != 0;
 }
 
-__attribute__((target("avx2"), always_inline)) inline __m128i bytes256(const float *w, __m256d d,
-                                                                      const Wide256 &k) {
-    __m256d v = _mm256_add_pd(_mm256_cvtps_pd(_mm_loadu_ps(w)), d);
-    v = _mm256_min_pd(_mm256_max_pd(v, k.zero), k.c255);  // NaN gives 0
-    const __m256d y = _mm256_sub_pd(v, k.lo);
-    const __m256d q = _mm256_mul_pd(y, k.scale);
-    const __m256d dist = _mm256_and_pd(_mm256_sub_pd(q, _mm256_round_pd(q, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)), k.abs);
-    const __m256d nearWhole =
-        _mm256_and_pd(_mm256_cmp_pd(dist, k.tol, _CMP_LE_OQ),
-                      _mm256_and_pd(_mm256_cmp_pd(q, k.zero, _CMP_GT_OQ), _mm256_cmp_pd(q, k.c256, _CMP_LT_OQ)));
-    __m256d e = q;
-    if (_mm256_movemask_pd(nearWhole)) e = _mm256_div_pd(_mm256_mul_pd(y, k.c255), k.span);
-    const __m128i b = _mm256_cvttpd_epi32(_mm256_min_pd(e, k.c256));
-    return _mm_min_epi32(_mm_max_epi32(b, _mm_setzero_si128()), _mm_set1_epi32(255));
+// The bytes of one step of samples, w + d - lo being dl; lanes whose byte is
+// left open are set in open. The bounds on the estimate send NaN to the byte
+// of 0. w is a whole number where (w + 1.5 x 2^23) - 1.5 x 2^23 gives w back;
+// such bytes are never open.
+template <class F, class I = typename IntLanes<F>::type>
+VIEW_INLINE I estimatedBytes(const float *w, const F &dl, const EstimateLanes<F> &k, I &open) {
+    F v;
+    std::memcpy(&v, w, sizeof v);
+    F q = (v + dl) * k.scale;
+    q = q > k.qLo ? q : k.qLo;
+    q = q < k.qHi ? q : k.qHi;
+    q += k.lift;
+    const I bytes = __builtin_convertvector(q, I);
+    const F reach = (v + k.whole) - k.whole == v ? F{} : k.open;
+    open |= q - __builtin_convertvector(bytes, F) < reach;
+    return bytes;
 }
 
-__attribute__((target("avx2"))) void rgb256(const float *red, const float *green, const float *blue, int n,
-                                            const double *d, const Stretch &s, QRgb *out) {
-    const Wide256 k = wide256(s);
-    const __m256d dr = _mm256_set1_pd(d[0]), dg = _mm256_set1_pd(d[1]), db = _mm256_set1_pd(d[2]);
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xff000000u));
+template <int C, class I>
+VIEW_INLINE I packPixels(const I *b) {
+    if constexpr (C == 3)
+        return static_cast<int32_t>(0xff000000u) | b[0] << 16 | b[1] << 8 | b[2];
+    else
+        return static_cast<int32_t>(0xff000000u) | b[0] * 0x010101;
+}
+
+// C planes (1 grey, 3 red, green, blue) of n pixels into out. Steps are
+// estimated in blocks; the open bytes of a block are then made again one by
+// one.
+template <class F, int C>
+VIEW_INLINE void estimatedRow(const float *const *planes, int n, const double *d, const Stretch &s,
+                              const Estimate &e, QRgb *out) {
+    typedef typename IntLanes<F>::type I;
+    constexpr int L = sizeof(F) / sizeof(float);
+    constexpr int kSteps = 8;
+    const EstimateLanes<F> k(e);
+    F dl[C];
+    for (int c = 0; c < C; ++c) dl[c] = F{} + (static_cast<float>(d[c]) + e.yLo);
     int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i px = _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(bytes256(red + i, dr, k), 16)),
-                                        _mm_or_si128(_mm_slli_epi32(bytes256(green + i, dg, k), 8),
-                                                     bytes256(blue + i, db, k)));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), px);
+    while (i + L <= n) {
+        const int start = i;
+        I open = I{};
+        for (int step = 0; step < kSteps && i + L <= n; ++step, i += L) {
+            I b[C];
+            for (int c = 0; c < C; ++c) b[c] = estimatedBytes(planes[c] + i, dl[c], k, open);
+            const I px = packPixels<C>(b);
+            std::memcpy(out + i, &px, sizeof px);
+        }
+        if (!anyLane(open)) continue;
+        for (int j = start; j < i; j += L) {
+            for (int c = 0; c < C; ++c) {
+                I lanes = I{};
+                estimatedBytes(planes[c] + j, dl[c], k, lanes);
+                if (!anyLane(lanes)) continue;
+                int32_t flags[L];
+                std::memcpy(flags, &lanes, sizeof flags);
+                for (int l = 0; l < L; ++l) {
+                    if (flags[l] == 0) continue;
+                    const int shift = C == 3 ? 16 - 8 * c : 0;
+                    const uint32_t b = settledByte(planes[c][j + l], d[c], s);
+                    out[j + l] = (out[j + l] & ~((C == 3 ? 0xffu : 0xffffffu) << shift)) |
+                                 (C == 3 ? b : b * 0x010101u) << shift;
+                }
+            }
+        }
     }
-    for (; i < n; ++i)
-        out[i] = 0xff000000u | displayByte(red[i], d[0], s) << 16 | displayByte(green[i], d[1], s) << 8 |
-                 displayByte(blue[i], d[2], s);
+    for (; i < n; ++i) {
+        uint32_t b[C];
+        for (int c = 0; c < C; ++c) b[c] = settledByte(planes[c][i], d[c], s);
+        out[i] = packPixels<C>(b);
+    }
 }
 
-__attribute__((target("avx2"))) void grey256(const float *grey, int n, double d, const Stretch &s, QRgb *out) {
-    const Wide256 k = wide256(s);
-    const __m256d dd = _mm256_set1_pd(d);
-    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xff000000u));
-    const __m128i spread = _mm_set1_epi32(0x010101);
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i px = _mm_or_si128(alpha, _mm_mullo_epi32(bytes256(grey + i, dd, k), spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), px);
-    }
-    for (; i < n; ++i) out[i] = 0xff000000u | displayByte(grey[i], d, s) * 0x010101u;
+template <int C>
+__attribute__((target("avx512f"))) void row512(const float *const *planes, int n, const double *d, const Stretch &s,
+                                               const Estimate &e, QRgb *out) {
+    estimatedRow<f16, C>(planes, n, d, s, e, out);
+}
+
+template <int C>
+__attribute__((target("avx2"))) void row256(const float *const *planes, int n, const double *d, const Stretch &s,
+                                            const Estimate &e, QRgb *out) {
+    estimatedRow<f8, C>(planes, n, d, s, e, out);
 }
 
 // ---- any x86-64: one sample at a time, divided as written ----
 
-void rgbPlain(const float *red, const float *green, const float *blue, int n, const double *d,
-              const Stretch &s, QRgb *out) {
-    for (int i = 0; i < n; ++i)
-        out[i] = 0xff000000u | displayByte(red[i], d[0], s) << 16 | displayByte(green[i], d[1], s) << 8 |
-                 displayByte(blue[i], d[2], s);
-}
-
-void greyPlain(const float *grey, int n, double d, const Stretch &s, QRgb *out) {
-    for (int i = 0; i < n; ++i) out[i] = 0xff000000u | displayByte(grey[i], d, s) * 0x010101u;
+template <int C>
+void plainRow(const float *const *planes, int n, const double *d, const Stretch &s, const Estimate &, QRgb *out) {
+    for (int i = 0; i < n; ++i) {
+        uint32_t b[C];
+        for (int c = 0; c < C; ++c) b[c] = displayByte(planes[c][i], d[c], s);
+        out[i] = packPixels<C>(b);
+    }
 }
 
 enum class Isa { Plain = 0, Avx2 = 1, Avx512 = 2 };
@@ -241,24 +314,30 @@ int limitInstructionSet(int level) {
     return static_cast<int>(isa());
 }
 
+namespace {
+
+typedef void (*RowKernel)(const float *const *, int, const double *, const Stretch &, const Estimate &, QRgb *);
+
+template <int C>
+void adjustedRow(const float *const *planes, int n, const double *d, Contrast c, QRgb *out) {
+    static constexpr RowKernel kernels[] = {plainRow<C>, row256<C>, row512<C>};
+    const Stretch s = makeStretch(c);
+    const Estimate e = makeEstimate(s, d, C);
+    kernels[e.usable ? static_cast<int>(isa()) : 0](planes, n, d, s, e, out);
+}
+
+}  // namespace
+
 void adjustedRowRGB(const float *red, const float *green, const float *blue, int n, int dR, int dG,
                     int dB, Contrast c, QRgb *out) {
-    const Stretch s = makeStretch(c);
+    const float *planes[3] = {red, green, blue};
     const double d[3] = {static_cast<double>(dR), static_cast<double>(dG), static_cast<double>(dB)};
-    switch (isa()) {
-    case Isa::Avx512: rgb512(red, green, blue, n, d, s, out); break;
-    case Isa::Avx2: rgb256(red, green, blue, n, d, s, out); break;
-    case Isa::Plain: rgbPlain(red, green, blue, n, d, s, out); break;
-    }
+    adjustedRow<3>(planes, n, d, c, out);
 }
 
 void adjustedRowGrey(const float *grey, int n, int d, Contrast c, QRgb *out) {
-    const Stretch s = makeStretch(c);
-    switch (isa()) {
-    case Isa::Avx512: grey512(grey, n, d, s, out); break;
-    case Isa::Avx2: grey256(grey, n, d, s, out); break;
-    case Isa::Plain: greyPlain(grey, n, d, s, out); break;
-    }
+    const double dd = static_cast<double>(d);
+    adjustedRow<1>(&grey, n, &dd, c, out);
 }
 
 ZVEK_VIEW_CLONES void plainRowRGB(const float *red, const float *green, const float *blue, const float *overlay,
@@ -280,73 +359,6 @@ ZVEK_VIEW_CLONES void plainRowGrey(const float *grey, int n, QRgb *out) {
 }
 
 // ---- working copy and conversion ----
-
-namespace {
-
-typedef float v16f __attribute__((vector_size(64)));
-typedef int32_t v16i __attribute__((vector_size(64)));
-
-// Sign of the first zero among the values, for an extreme that ended at zero:
-// a running scan keeps the zero it met first.
-float firstZero(const float *p, int64_t n, float zero) {
-    for (int64_t i = 0; i < n; ++i)
-        if (p[i] == 0.0f) return p[i];
-    return zero;
-}
-
-}  // namespace
-
-namespace {
-
-// Extremes of the values from the start values; NaN moves neither. Sixteen
-// lanes, each a running scan of every sixteenth value; merged they give the
-// extremes of one scan (up to the sign of a zero, restored by the caller).
-// Answers whether a NaN was met.
-ZVEK_VIEW_CLONES bool laneExtremes(const float *p, int64_t n, float &mx, float &mn) {
-    v16f vmx, vmn;
-    for (int l = 0; l < 16; ++l) vmx[l] = mx, vmn[l] = mn;
-    v16i nan = vmx != vmx;
-    int64_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        v16f v;
-        std::memcpy(&v, p + i, sizeof v);
-        nan |= v != v;
-        vmx = v > vmx ? v : vmx;
-        vmn = v < vmn ? v : vmn;
-    }
-    bool sawNan = false;
-    for (int l = 0; l < 16; ++l) {
-        sawNan = sawNan || nan[l] != 0;
-        if (vmx[l] > mx) mx = vmx[l];
-        if (vmn[l] < mn) mn = vmn[l];
-    }
-    for (; i < n; ++i) {
-        sawNan = sawNan || std::isnan(p[i]);
-        if (p[i] > mx) mx = p[i];
-        if (p[i] < mn) mn = p[i];
-    }
-    return sawNan;
-}
-
-}  // namespace
-
-bool finiteExtremes(const float *p, int64_t n, float &mx, float &mn) {
-    const float startMx = mx, startMn = mn;
-    bool allFinite = !laneExtremes(p, n, mx, mn) && std::isfinite(mx) && std::isfinite(mn);
-    if (!allFinite) {
-        // Some value is not finite: one plain scan that passes over them.
-        mx = startMx, mn = startMn;
-        for (int64_t i = 0; i < n; ++i) {
-            const float v = p[i];
-            if (!std::isfinite(v)) continue;
-            if (v > mx) mx = v;
-            if (v < mn) mn = v;
-        }
-    }
-    if (mx == 0.0f && startMx < 0.0f) mx = firstZero(p, n, mx);
-    if (mn == 0.0f && startMn > 0.0f) mn = firstZero(p, n, mn);
-    return allFinite;
-}
 
 ZVEK_VIEW_CLONES void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, float mn, float range) {
     const float scale = hi - lo;

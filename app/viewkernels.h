@@ -36,11 +36,6 @@ void plainRowRGB(const float *red, const float *green, const float *blue, const 
                  QRgb *out);
 void plainRowGrey(const float *grey, int n, QRgb *out);
 
-// Extremes of the finite values among n floats, as a scan from the start
-// values mx and mn makes them (a value beyond an extreme replaces it).
-// Answers whether every value was finite.
-bool finiteExtremes(const float *p, int64_t n, float &mx, float &mn);
-
 // dst[i] = lo + ((hi - lo) * (src[i] - mn)) / range in single precision.
 void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, float mn, float range);
 

@@ -2,8 +2,12 @@
 // filter against the plain scalar loop of the same arithmetic (kernel row
 // outer, kernel column inner, one single-precision accumulator per output
 // sample). The two must agree bit for bit; the program checks that first.
+// Then each instruction-set path forced in turn: the filter at sigma 1, the
+// yardstick of flHarris's per-pixel loop, beside that loop and flHarris.
+#include "harris.h"
 #include "imageops.h"
 #include "zvek.h"
+#include "zvekint.h"
 
 #include <benchmark/benchmark.h>
 
@@ -114,6 +118,61 @@ void BM_feature(benchmark::State &state) {
         benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     Zvekfree(out, 7);
 }
+
+// ---- The instruction-set paths, each forced in turn ----
+// range(0): 2 AVX-512, 1 AVX2, 0 the baseline; the label names the path that
+// ran (a narrower one where the processor lacks the wider).
+
+void forcePath(benchmark::State &state) {
+    static const char *const names[] = {"baseline", "avx2", "avx512"};
+    state.SetLabel(names[zvek::limitVectorLevel(int(state.range(0)))]);
+}
+
+// The yardstick, one derivative-filter call of sigma 1 as flHarris makes,
+// and flHarris sigma 1 whole.
+int dogSigma1(ZVEKHDR *in, ZVEKHDR *out) { return flDoG(in, out, 1, 0, 1.0f); }
+int harrisSigma1(ZVEKHDR *in, ZVEKHDR *out) { return flHarris(in, out, 1.0f); }
+
+template <int (*Op)(ZVEKHDR *, ZVEKHDR *)>
+void BM_path(benchmark::State &state) {
+    forcePath(state);
+    ZVEKHDR *in = randomImage();
+    ZVEKHDR *out = makeFloat(kSize, kSize);
+    for (auto _ : state) benchmark::DoNotOptimize(Op(in, out));
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    Zvekfree(out, 7);
+    zvek::limitVectorLevel(2);
+}
+
+// flHarris's per-pixel loop alone, on the image's two first derivatives.
+void BM_harrisLoopPath(benchmark::State &state) {
+    forcePath(state);
+    ZVEKHDR *in = randomImage();
+    ZVEKHDR *lx = makeFloat(kSize, kSize), *ly = makeFloat(kSize, kSize), *out = makeFloat(kSize, kSize);
+    flDoG(in, lx, 1, 0, 1.0f);
+    flDoG(in, ly, 1, 1, 1.0f);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ops::harrisLoop(static_cast<float *>(lx->vekptr), static_cast<float *>(ly->vekptr),
+                                                 static_cast<float *>(out->vekptr), kSize, kSize, 1));
+    state.counters["Mpix/s"] =
+        benchmark::Counter(double(kSize) * kSize / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    Zvekfree(lx, 7);
+    Zvekfree(ly, 7);
+    Zvekfree(out, 7);
+    zvek::limitVectorLevel(2);
+}
+
+// Path by path, each next to its yardstick.
+BENCHMARK(BM_path<dogSigma1>)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_harrisLoopPath)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_path<harrisSigma1>)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_path<dogSigma1>)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_harrisLoopPath)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_path<harrisSigma1>)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_path<dogSigma1>)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_harrisLoopPath)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_path<harrisSigma1>)->Arg(0)->Unit(benchmark::kMillisecond);
 
 #ifdef ZVEK_HAVE_OPENCV
 // The same correlation by OpenCV's filter2D on one thread: the same kernel,

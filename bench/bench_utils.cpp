@@ -2,6 +2,7 @@
 // zoom and the 2-D FFT, each next to a yardstick (a memcpy of the input,
 // and FFTW when it is at hand).
 #include "zvek.h"
+#include "zvekint.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -103,7 +104,11 @@ void fillComplex(float *p, size_t n) {
     for (size_t i = 0; i < 2 * n; ++i) p[i] = std::sin(0.37f * i) + 0.001f * (i % 13);
 }
 
+// range(0) caps the instruction-set path: 2 AVX-512, 1 AVX2, 0 the
+// baseline; the label names the path that ran.
 void BM_FftForward(benchmark::State &state) {
+    static const char *const names[] = {"baseline", "avx2", "avx512"};
+    state.SetLabel(names[zvek::limitVectorLevel(int(state.range(0)))]);
     Img img("complex", {2, kFftSide, kFftSide});
     auto *p = static_cast<float *>(img.h->vekptr);
     const size_t n = size_t(kFftSide) * kFftSide;
@@ -117,8 +122,9 @@ void BM_FftForward(benchmark::State &state) {
         benchmark::ClobberMemory();
     }
     setFftRate(state);
+    zvek::limitVectorLevel(2);
 }
-BENCHMARK(BM_FftForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FftForward)->Arg(2)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 #ifdef ZVEK_HAVE_FFTW
 void BM_FftwForwardEstimate(benchmark::State &state) {

@@ -1,7 +1,7 @@
 // Writes the seed corpus of the file-reader fuzz target into a directory:
 // small images of every type, one to three dimensions, raw and compressed,
-// in this machine's byte order and converted to the other one, and a few
-// with a tail.
+// in this machine's byte order and converted to the other one, a few with
+// a tail, and hostile files the reader must refuse.
 #include "zvek.h"
 
 #include <zlib.h>
@@ -122,6 +122,21 @@ int main(int argc, char **argv) {
             }
             Zvekfree(h, 7);
         }
+    }
+    // A file without pixels whose columns and rows overflow the strides of
+    // the 32-bit size model (3 x 774,778,414 bytes, frames 0), its records in
+    // the order columns, frames, rows: the reader must refuse it as the
+    // writer and Zvekcreate do.
+    {
+        const int32_t dims[] = {3, 3, 2, 1};
+        ZVEKHDR *h = Zvekcreate("u8bit", dims, 11, 0);
+        if (h == nullptr) return 1;
+        h->vekcompress = 0;
+        Bytes b = writeImage(h, 0);
+        Zvekfree(h, 7);
+        const int32_t records[3][2] = {{3, 1}, {0, 3}, {774778414, 2}};
+        for (int d = 0; d < 3; ++d) std::memcpy(&b[256 + 64 * d], records[d], 8);
+        save("u8bit_3d_stride_overflow.zve", b);
     }
     std::printf("%d seed files written to %s\n", count, dir.c_str());
     return 0;

@@ -73,8 +73,10 @@ ZVEKHDR *Zvekplotcontour(const char *fileName, int rows, int cols, int precise, 
     }
     if (rows == 0) rows = zvek::truncToInt((ymax - ymin + 1) * scale);
     if (cols == 0) cols = zvek::truncToInt((xmax - xmin + 1) * scale);
-    // The image must have pixels and stay inside the 32-bit size model.
-    if (rows <= 0 || cols <= 0 || int64_t(rows) * cols * 3 >= (int64_t(1) << 31)) {
+    // The image must have pixels and stay inside the 32-bit size model:
+    // rows x cols x 3 below 2^31, tested without forming a product of three
+    // ints (two of them fit 64 bits).
+    if (rows <= 0 || cols <= 0 || int64_t(rows) * cols > INT32_MAX / 3) {
         std::fprintf(stderr, "plotcontour:cannot make an image of %d rows and %d columns\n", rows, cols);
         return nullptr;
     }

@@ -10,6 +10,7 @@
 
 #include "zvek.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -88,16 +89,24 @@ inline int64_t headerPadding(int ndim) { return blockPadding(kDiskHeaderSize + i
 // Data bytes of a header whose dimension records are valid (number of
 // dimensions 1..3): bytes per datum times every length, in 64 bits. -1 when
 // a length or the datum size is negative or the product leaves the 32-bit
-// size model.
+// size model. The lengths are multiplied by dimension number (columns, rows,
+// frames), whatever the order of the records, and every partial product is
+// tested, as the writer and Zvekcreate test them: the partial products are
+// the strides, so a length 0 in a later dimension does not let an earlier
+// product overflow.
 inline int64_t dataBytes(const ZVEKHDR *h) {
-    if (h->vekndim < 1 || h->vekndim > ZVEK_MAXDIM || h->vekbpd < 0) return -1;
-    int64_t n = h->vekbpd;
-    for (int i = 0; i < h->vekndim; ++i) {
-        if (h->vekdims[i].dimlen < 0) return -1;
-        n *= h->vekdims[i].dimlen;
+    const int nd = h->vekndim;
+    if (nd < 1 || nd > ZVEK_MAXDIM || h->vekbpd < 0) return -1;
+    int order[ZVEK_MAXDIM] = {0, 1, 2};
+    std::sort(order, order + nd, [h](int a, int b) { return h->vekdims[a].dimnum < h->vekdims[b].dimnum; });
+    int64_t n = h->vekbpd < 1 ? 1 : h->vekbpd;
+    for (int k = 0; k < nd; ++k) {
+        const int32_t len = h->vekdims[order[k]].dimlen;
+        if (len < 0) return -1;
+        n *= len;
         if (n > INT32_MAX) return -1;
     }
-    return n;
+    return h->vekbpd < 1 ? 0 : n;
 }
 
 // Asks for huge pages behind a large fresh data block, so that filling it

@@ -1,5 +1,6 @@
 // Two-dimensional FFT of a square complex-float image, in place: radix-2
-// decimation in time along every row and every column.
+// decimation in time along every row and every column, 16 transforms at a
+// time in a strip buffer.
 #include "zvek.h"
 #include "zvekint.h"
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -115,74 +117,256 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
     }
 }
 
-// Transforms the n columns of the n x n image side by side, in strips of
-// 8 V neighbouring columns: each butterfly works on whole strip rows, whose
-// values share their factor. Per value the arithmetic is exactly that of
-// transform1d.
-template <int V>
-ZVEK_VECTOR_CLONES void columnStrips(float *data, int n, int dir, const Factors &fac) {
-    using zvek::v16sf;
-    v16sf sign;
-    for (int l = 0; l < 16; ++l) sign[l] = (l % 2 == 0) ? -1.0f : 1.0f;
-    const int64_t rowFloats = 2 * static_cast<int64_t>(n);
-    constexpr int W = 8 * V;  // complex values per strip row
-    for (int c0 = 0; c0 < n; c0 += W) {
-        float *strip = data + 2 * static_cast<int64_t>(c0);
-        auto row = [&](int r) { return strip + r * rowFloats; };
-        bitReverse(n, [&](int i, int j) { std::swap_ranges(row(i), row(i) + 2 * W, row(j)); });
-        for (int m = 1; m < n; m *= 2) {
-            const Cplx *u = fac.stage(m);
-            for (int jj = 0; jj < m; ++jj) {
-                const float ur = u[jj].re, ui = u[jj].im;
-                for (int i = jj; i < n; i += 2 * m) {
-                    float *pi = row(i), *pk = row(i + m);
-                    for (int v = 0; v < V; ++v) {
-                        v16sf xi, xk;
-                        std::memcpy(&xi, pi + 16 * v, 64);
-                        std::memcpy(&xk, pk + 16 * v, 64);
-                        // t = u x xk: (ur xr - ui xi, ur xi + ui xr) lane by lane.
-                        const v16sf t = ur * xk + (ui * __builtin_shufflevector(xk, xk, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14)) * sign;
-                        const v16sf nk = xi - t, ni = xi + t;
-                        std::memcpy(pk + 16 * v, &nk, 64);
-                        std::memcpy(pi + 16 * v, &ni, 64);
-                    }
-                }
+// ---- Strips of 16 transforms side by side ----
+//
+// A pass transforms the n columns (or the n rows) of the image 16 at a time.
+// The 16 sequences of a strip are copied into a buffer of n rows of 16
+// values, real and imaginary parts in separate planes, already in
+// bit-reversed order; for a strip of rows the copy is a blocked transpose.
+// Each butterfly then works on whole buffer rows, whose values share their
+// factor, and two stages are done per sweep over the buffer. Per value the
+// arithmetic and its order are exactly those of transform1d.
+
+constexpr int kStrip = 16;
+
+typedef float f4 __attribute__((vector_size(16)));
+typedef float f8 __attribute__((vector_size(32)));
+typedef float f16 __attribute__((vector_size(64)));
+
+#define FFT_INLINE inline __attribute__((always_inline))
+
+// Floats in a V: a buffer row of one plane is kStrip / lanes<V>() of them.
+template <typename V>
+constexpr int lanes() {
+    return int(sizeof(V) / sizeof(float));
+}
+
+// Unaligned load and store. Vectors go by reference only, so that no
+// function's calling convention depends on the instruction set.
+template <typename V>
+FFT_INLINE V ld(const float *p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <typename V>
+FFT_INLINE void st(float *p, const V &v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// x[i], x[k] = x[i] + u x[k], x[i] - u x[k] on one vector of rows i and k.
+template <typename V>
+FFT_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
+    const V tr = ur * kr - ui * ki;
+    const V ti = ur * ki + kr * ui;
+    kr = ir - tr;
+    ki = ii - ti;
+    ir = ir + tr;
+    ii = ii + ti;
+}
+
+// Stage m alone over the buffer.
+template <typename V>
+FFT_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
+    for (int g = 0; g < n; g += 2 * m)
+        for (int j = 0; j < m; ++j) {
+            const int64_t i = int64_t(g + j) * kStrip, k = i + int64_t(m) * kStrip;
+            for (int q = 0; q < kStrip; q += lanes<V>()) {
+                V ir = ld<V>(re + i + q), ii = ld<V>(im + i + q), kr = ld<V>(re + k + q), ki = ld<V>(im + k + q);
+                butterfly(ir, ii, kr, ki, u[j].re, u[j].im);
+                st(re + i + q, ir), st(im + i + q, ii), st(re + k + q, kr), st(im + k + q, ki);
             }
         }
-        if (dir == 1) {
-            const float fn = static_cast<float>(n);
-            for (int r = 0; r < n; ++r) {
-                float *p = row(r);
-                for (int q = 0; q < 2 * W; ++q) p[q] = p[q] / fn;
+}
+
+// Stages m and 2m in one sweep: rows j, j + m, j + 2m, j + 3m of each group
+// of 4m rows go through their stage-m butterflies and then through their
+// stage-2m ones.
+template <typename V>
+FFT_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *u2, int m) {
+    const int64_t s = int64_t(m) * kStrip;
+    for (int g = 0; g < n; g += 4 * m)
+        for (int j = 0; j < m; ++j) {
+            const int64_t a = int64_t(g + j) * kStrip;
+            const Cplx w1 = u1[j], w2 = u2[j], w3 = u2[j + m];
+            for (int q = 0; q < kStrip; q += lanes<V>()) {
+                float *r0 = re + a + q, *i0 = im + a + q;
+                V ar = ld<V>(r0), ai = ld<V>(i0), br = ld<V>(r0 + s), bi = ld<V>(i0 + s);
+                V cr = ld<V>(r0 + 2 * s), ci = ld<V>(i0 + 2 * s), dr = ld<V>(r0 + 3 * s), di = ld<V>(i0 + 3 * s);
+                butterfly(ar, ai, br, bi, w1.re, w1.im);
+                butterfly(cr, ci, dr, di, w1.re, w1.im);
+                butterfly(ar, ai, cr, ci, w2.re, w2.im);
+                butterfly(br, bi, dr, di, w3.re, w3.im);
+                st(r0, ar), st(i0, ai), st(r0 + s, br), st(i0 + s, bi);
+                st(r0 + 2 * s, cr), st(i0 + 2 * s, ci), st(r0 + 3 * s, dr), st(i0 + 3 * s, di);
             }
+        }
+}
+
+// Every stage of the transform over a strip held in the buffer.
+template <typename V>
+FFT_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
+    int m = 1;
+    for (; 4 * m <= n; m *= 4) stage2<V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
+    if (m < n) stage1<V>(re, im, n, fac.stage(m), m);
+}
+
+// ---- Moving strips between the image and the buffer ----
+//
+// In f4 units: two complex values (re, im, re, im), or four real or four
+// imaginary parts.
+
+FFT_INLINE f4 evens(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }
+FFT_INLINE f4 odds(f4 a, f4 b) { return __builtin_shufflevector(a, b, 1, 3, 5, 7); }
+FFT_INLINE f4 lows(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
+FFT_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
+
+// The inverse's division by n, on the four parts at p.
+FFT_INLINE void scale4(float *p, float fn) { st(p, ld<f4>(p) / fn); }
+
+// Rows s0 .. s0 + 15 of the image into the buffer: buffer row rev[i] lane w
+// is element i of image row s0 + w. Done in blocks of 4 x 4 values.
+FFT_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+    const float *src = data + 2 * s0 * N;
+    for (int64_t i = 0; i < N; i += 4)
+        for (int w = 0; w < kStrip; w += 4) {
+            const float *p = src + 2 * (w * N + i);
+            // Rows a, b, c, d of the block; x[h]: real (x[h][0]) or
+            // imaginary parts of values 2h and 2h + 1 of the rows x and y.
+            f4 ab[2][2], cd[2][2];
+            for (int h = 0; h < 2; ++h) {
+                const f4 a = ld<f4>(p + 4 * h), b = ld<f4>(p + 2 * N + 4 * h);
+                const f4 c = ld<f4>(p + 4 * N + 4 * h), d = ld<f4>(p + 6 * N + 4 * h);
+                ab[h][0] = evens(a, b), ab[h][1] = odds(a, b);
+                cd[h][0] = evens(c, d), cd[h][1] = odds(c, d);
+            }
+            for (int k = 0; k < 4; ++k) {
+                const int h = k / 2;
+                const int64_t at = int64_t(rev[i + k]) * kStrip + w;
+                st(re + at, k % 2 ? odds(ab[h][0], cd[h][0]) : evens(ab[h][0], cd[h][0]));
+                st(im + at, k % 2 ? odds(ab[h][1], cd[h][1]) : evens(ab[h][1], cd[h][1]));
+            }
+        }
+}
+
+// The buffer back into rows s0 .. s0 + 15, divided by n for the inverse.
+FFT_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re, float *im) {
+    const float fn = static_cast<float>(N);
+    float *dst = data + 2 * s0 * N;
+    for (int64_t i = 0; i < N; i += 4)
+        for (int w = 0; w < kStrip; w += 4) {
+            float *p = dst + 2 * (w * N + i);
+            for (int h = 0; h < 2; ++h) {
+                // Values 2h and 2h + 1 of the block's four rows.
+                const int64_t at0 = (i + 2 * h) * kStrip + w, at1 = at0 + kStrip;
+                if (dir == 1) scale4(re + at0, fn), scale4(im + at0, fn), scale4(re + at1, fn), scale4(im + at1, fn);
+                const f4 r0 = ld<f4>(re + at0), r1 = ld<f4>(re + at1), i0 = ld<f4>(im + at0), i1 = ld<f4>(im + at1);
+                const f4 xr = lows(r0, r1), yr = highs(r0, r1), xi = lows(i0, i1), yi = highs(i0, i1);
+                st(p + 4 * h, lows(xr, xi));
+                st(p + 2 * N + 4 * h, highs(xr, xi));
+                st(p + 4 * N + 4 * h, lows(yr, yi));
+                st(p + 6 * N + 4 * h, highs(yr, yi));
+            }
+        }
+}
+
+// Columns s0 .. s0 + 15 of the image into the buffer: buffer row rev[i]
+// holds them from image row i.
+FFT_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+    constexpr int kAhead = 8;  // rows fetched ahead: the reads are a row apart
+    for (int64_t i = 0; i < N; ++i) {
+        const float *p = data + 2 * (i * N + s0);
+        if (i + kAhead < N) {
+            __builtin_prefetch(p + 2 * kAhead * N);
+            __builtin_prefetch(p + 2 * kAhead * N + 16);
+        }
+        const int64_t at = int64_t(rev[i]) * kStrip;
+        for (int w = 0; w < kStrip; w += 4) {
+            const f4 a = ld<f4>(p + 2 * w), b = ld<f4>(p + 2 * w + 4);
+            st(re + at + w, evens(a, b));
+            st(im + at + w, odds(a, b));
         }
     }
 }
 
-// Transposes the n x n complex image in place, tile by tile.
-void transpose(float *data, int n) {
-    auto *d = reinterpret_cast<Cplx *>(data);
-    constexpr int B = 16;
-    const int64_t N = n;
-    for (int64_t bi = 0; bi < N; bi += B)
-        for (int64_t bj = bi; bj < N; bj += B)
-            for (int64_t i = bi; i < bi + B && i < N; ++i)
-                for (int64_t j = (bi == bj ? i + 1 : bj); j < bj + B && j < N; ++j) std::swap(d[i * N + j], d[j * N + i]);
+// The buffer back into columns s0 .. s0 + 15, divided by n for the inverse.
+FFT_INLINE void scatterColumns(float *data, int64_t N, int s0, int dir, float *re, float *im) {
+    const float fn = static_cast<float>(N);
+    for (int64_t i = 0; i < N; ++i) {
+        float *p = data + 2 * (i * N + s0);
+        const int64_t at = i * kStrip;
+        for (int w = 0; w < kStrip; w += 4) {
+            if (dir == 1) scale4(re + at + w, fn), scale4(im + at + w, fn);
+            const f4 r = ld<f4>(re + at + w), m = ld<f4>(im + at + w);
+            st(p + 2 * w, lows(r, m));
+            st(p + 2 * w + 4, highs(r, m));
+        }
+    }
 }
 
-// Every column of the image; or, with rows set, every row (transposed into
-// columns and back).
-void passAll(float *data, int n, int dir, const Factors &fac, bool rows) {
-    constexpr int V = 2;
-    if (n % (8 * V) != 0) {
+// The buffer's two planes and the bit-reversal permutation as a table;
+// both empty when the side is not a multiple of 16 or the memory is not
+// there.
+struct StripBuffer {
+    std::vector<float> planes;
+    std::vector<int> rev;
+    explicit StripBuffer(int n) {
+        if (n % kStrip != 0) return;
+        try {
+            planes.resize(2 * size_t(n) * kStrip);
+            rev.resize(size_t(n));
+        } catch (const std::bad_alloc &) {
+            planes.clear();
+            return;
+        }
+        for (int i = 0; i < n; ++i) rev[i] = i;
+        bitReverse(n, [&](int i, int j) { std::swap(rev[i], rev[j]); });
+    }
+    float *re() { return planes.data(); }
+    float *im() { return planes.data() + planes.size() / 2; }
+};
+
+// All columns (rows false) or all rows of the image, strip by strip.
+template <typename V>
+FFT_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+    float *re = sb.re(), *im = sb.im();
+    const int *rev = sb.rev.data();
+    for (int s0 = 0; s0 < n; s0 += kStrip) {
+        rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
+        stages<V>(re, im, n, fac);
+        rows ? scatterRows(data, n, s0, dir, re, im) : scatterColumns(data, n, s0, dir, re, im);
+    }
+}
+
+#if ZVEK_HAVE_TARGETS
+ZVEK_TARGET("avx512f")
+void passAvx512(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+    pass<f16>(data, n, dir, fac, rows, sb);
+}
+ZVEK_TARGET("avx2")
+void passAvx2(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+    pass<f8>(data, n, dir, fac, rows, sb);
+}
+#endif
+void passBase(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+    pass<f4>(data, n, dir, fac, rows, sb);
+}
+
+// Every column of the image; or, with rows set, every row.
+void passAll(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+    if (sb.planes.empty()) {
         for (int i = 0; i < n; ++i)
             rows ? transform1d(data + 2 * static_cast<int64_t>(i) * n, 1, n, dir, fac)
                  : transform1d(data + 2 * static_cast<int64_t>(i), n, n, dir, fac);
         return;
     }
-    if (rows) transpose(data, n);
-    columnStrips<V>(data, n, dir, fac);
-    if (rows) transpose(data, n);
+#if ZVEK_HAVE_TARGETS
+    switch (zvek::vectorLevel()) {
+    case 2: passAvx512(data, n, dir, fac, rows, sb); return;
+    case 1: passAvx2(data, n, dir, fac, rows, sb); return;
+    }
+#endif
+    passBase(data, n, dir, fac, rows, sb);
 }
 
 }  // namespace
@@ -206,12 +390,14 @@ int Zvekcfft2d(ZVEKHDR *h, int dir) {
     if (n < 2 || (dir != -1 && dir != 1)) return 0;
     auto *data = static_cast<float *>(h->vekptr);
     const Factors fac(n, dir);
+    // Without the strip buffer the transforms go one by one in place.
+    StripBuffer sb(n);
     if (dir == -1) {
-        passAll(data, n, dir, fac, true);
-        passAll(data, n, dir, fac, false);
+        passAll(data, n, dir, fac, true, sb);
+        passAll(data, n, dir, fac, false, sb);
     } else {
-        passAll(data, n, dir, fac, false);
-        passAll(data, n, dir, fac, true);
+        passAll(data, n, dir, fac, false, sb);
+        passAll(data, n, dir, fac, true, sb);
     }
     return 0;
 }

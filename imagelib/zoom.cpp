@@ -4,6 +4,7 @@
 #include "zvekint.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <type_traits>
 #include <vector>
@@ -24,6 +25,13 @@ inline float blend(double p00, double p01, double p10, double p11, float fc, flo
 // any other frame by the word.
 inline void printOrigin(int frame) {
     std::fputs(frame == 0 ? "f=0,r=0,c=0\n" : "f=frame,r=0,c=0\n", stdout);
+}
+
+// The refusal of an interleaved image whose channels would lie past its
+// data (see zvek::layoutFits).
+void reportLayout(const char *name) {
+    std::printf("%s: an interleaved image needs three dimensions and a frame per channel\n", name);
+    std::fflush(stdout);
 }
 
 // A source position kept inside 0..last.
@@ -273,6 +281,17 @@ float bilininterp1(ZVEKHDR *in, int frame, float row, float col) {
     if (!zvek::shapeOf(in, s) || in->vekptr == nullptr || s.pixels() == 0) return 0.0f;
     if (s.ndim == 1) frame = 0;
     if (frame < 0 || frame >= s.frames) return 0.0f;
+    if (!zvek::layoutFits(in)) {
+        reportLayout("bilininterp1");
+        return 0.0f;
+    }
+    // Integer parts (and the neighbours after them) must be ints.
+    if (!(std::fabs(row) < 2147483648.0f && std::fabs(col) < 2147483648.0f)) {
+        std::printf("bilininterp1: position row=%g col=%g is out of range\n", static_cast<double>(row),
+                    static_cast<double>(col));
+        std::fflush(stdout);
+        return 0.0f;
+    }
     const int c0 = zvek::truncToInt(col), r0 = zvek::truncToInt(row);
     const float fc = col - static_cast<float>(c0), fr = row - static_cast<float>(r0);
     if (row == 0.0f && col == 0.0f) printOrigin(frame);
@@ -297,6 +316,10 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
     if (in->vekptr == nullptr || out->vekptr == nullptr || si.pixels() == 0 || so.pixels() == 0) {
         std::printf("Zvekzoomupdown: image has no pixels\n");
         std::fflush(stdout);
+        return -1;
+    }
+    if (!zvek::layoutFits(in) || !zvek::layoutFits(out)) {
+        reportLayout("Zvekzoomupdown");
         return -1;
     }
     if (si.ndim == 3 && so.frames != si.frames) {

@@ -301,9 +301,14 @@ void CreateColorMap(unsigned char *map, ZVEKHDR *in, int mapNo);
 // Resamples in into the size of the existing image out: mode 0 bilinear,
 // 1 pixel replication, 2 averaging of 2 x 2 neighbours. A 3-D input needs
 // an output of as many frames. 0 done; -1 frame counts differ, in is
-// neither 2-D nor 3-D, or an image has no pixels.
+// neither 2-D nor 3-D, an image has no pixels, or an image of an
+// interleaved type is not 3-D with a frame per channel (with a line on
+// standard output).
 int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode);
 // Bilinear value of in at the fractional position (row, col) of a frame.
+// 0 (with a line on standard output) for an interleaved image that is not
+// 3-D with a frame per channel, and for a position whose integer part is
+// not an int (beyond +-2^31, or NaN).
 float bilininterp1(ZVEKHDR *in, int frame, float row, float col);
 
 

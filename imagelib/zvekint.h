@@ -42,6 +42,19 @@ inline TypeLayout typeLayout(int code) {
     }
 }
 
+// True when the data of h can be walked by its type's layout: a planar
+// type, or an interleaved one of three dimensions with at least a frame per
+// channel (with fewer frames, or in a 2-D image, the channels of the last
+// pixels lie past the data).
+inline bool layoutFits(const ZVEKHDR *h) {
+    const int channels = typeLayout(h->dtype).channels;
+    if (channels == 1) return true;
+    if (h->vekndim != 3) return false;
+    for (int i = 0; i < 3; ++i)
+        if (h->vekdims[i].dimnum == 3) return h->vekdims[i].dimlen >= channels;
+    return false;
+}
+
 // True for the nine plain (non-interleaved) types.
 inline bool isPlainType(int code) {
     switch (code) {
@@ -194,6 +207,53 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 #else
 #define ZVEK_VECTOR_CLONES
 #endif
+
+// Or built once per instruction set (ZVEK_TARGET) and chosen by
+// vectorLevel: 2 AVX-512, 1 AVX2, 0 the baseline. Only these honour the cap
+// that tests and benchmarks may set; target_clones picks by itself.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define ZVEK_HAVE_TARGETS 1
+#define ZVEK_TARGET(isa) __attribute__((target(isa)))
+#else
+#define ZVEK_HAVE_TARGETS 0
+#define ZVEK_TARGET(isa)
+#endif
+
+namespace zvek {
+
+// The widest path the processor has; asked once.
+inline int detectedVectorLevel() {
+#if ZVEK_HAVE_TARGETS
+    static const int level = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
+    }();
+    return level;
+#else
+    return 0;
+#endif
+}
+
+// Upper bound on the path taken, 2 unless lowered by limitVectorLevel.
+inline int &vectorLevelCap() {
+    static int cap = 2;
+    return cap;
+}
+
+// The path the loops take: the detected one, at most the cap.
+inline int vectorLevel() {
+    const int d = detectedVectorLevel(), c = vectorLevelCap();
+    return d < c ? d : c;
+}
+
+// Lets tests and benchmarks run the narrower paths on a wide machine: caps
+// the path at level (clamped to 0..2) and returns the path now taken.
+inline int limitVectorLevel(int level) {
+    vectorLevelCap() = level < 0 ? 0 : level > 2 ? 2 : level;
+    return vectorLevel();
+}
+
+}  // namespace zvek
 
 // Vectors never cross a call boundary (the helpers below are always
 // inlined, also in unoptimised builds); the note about their

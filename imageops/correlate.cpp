@@ -169,7 +169,8 @@ int refuseOutput() {
 
 bool outFits(ZVEKHDR *out, ZVEKHDR *A) {
     const ops::Shape so = ops::shapeOf(out), sa = ops::shapeOf(A);
-    return out != nullptr && out->vekptr != nullptr && so.cols >= sa.cols && so.rows >= sa.rows;
+    return out != nullptr && out->vekptr != nullptr && ops::hasPixels(out) && so.cols >= sa.cols &&
+           so.rows >= sa.rows;
 }
 
 // The colour case: three frames, each scored against its own template
@@ -231,6 +232,7 @@ int corrColour(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
 
 int corrGray(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!ops::isFloat(A) || !ops::isFloat(T)) return refuseTypes();
+    if (!ops::hasPixels(A) || !ops::hasPixels(T)) return ops::refuseNoPixels("flcorrelate");
     if (!outFits(out, A) || !zvek::dispatchPlain(out->dtype, [](auto) {})) return refuseOutput();
     ops::ImagePtr holdA, holdT;
     A = readable(A, out, holdA);
@@ -294,6 +296,7 @@ int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
 
 int flcorrelate(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     if (!ops::isFloat(A) || !ops::isFloat(T)) return refuseTypes();
+    if (!ops::hasPixels(A) || !ops::hasPixels(T)) return ops::refuseNoPixels("flcorrelate");
     switch (ops::ndimOf(A)) {
     case 2: return corr1frame(A, T, out);
     case 3: return guarded([&] { return corrColour(A, T, out); });

@@ -127,7 +127,8 @@ ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame) {
     }
     const int64_t pw = int64_t(s.cols) + 2 * int64_t(padCols);
     const int64_t ph = int64_t(s.rows) + 2 * int64_t(padRows);
-    if (pw * ph * int64_t(sizeof(float)) > INT32_MAX) {
+    // Each side below 2^33 first, so that their product stays inside 64 bits.
+    if (pw > INT32_MAX || ph > INT32_MAX || pw * ph * int64_t(sizeof(float)) > INT32_MAX) {
         std::printf("padme1: padded frame of %lld x %lld is too large\n", static_cast<long long>(pw),
                     static_cast<long long>(ph));
         std::fflush(stdout);
@@ -174,6 +175,7 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
     const double hd = std::trunc(3.0 * static_cast<double>(s)) + 1.0;
     const double sided = 2.0 * hd + 1.0;
 
+    if (!ops::hasPixels(in)) return ops::refuseNoPixels("flDoG");
     const int cols = Zvekdimen(in, 0);
     const int rows = Zvekdimen(in, 1);
     if (static_cast<double>(rows) < 2.0 * sided) {
@@ -190,6 +192,10 @@ int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma) {
     const bool outWritable = out != nullptr && out->vekptr != nullptr && zvek::dispatchType(out->dtype, [](auto) {});
     if (!outWritable || so.cols < si.cols || so.rows < si.rows || so.frames < si.frames) {
         std::printf("flDoG: output image must be at least as large as the input image. Sorry.\n");
+        return -8;
+    }
+    if (!zvek::layoutFits(out)) {
+        std::printf("flDoG: output image of an interleaved type needs a frame per channel. Sorry.\n");
         return -8;
     }
     // rows >= 2 * side keeps h below 2^29. The padded frame must fit the

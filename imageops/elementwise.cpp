@@ -330,8 +330,9 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out) {
     const ops::Shape so = ops::shapeOf(*out);
     if (si.cols != so.cols) return -5;
     if (si.rows != so.rows) return -6;
-    // Only types the pixel accessors read can be converted.
-    bool readable = in->vekptr != nullptr && zvek::dispatchType(in->dtype, [](auto) {});
+    // Only types the pixel accessors read can be converted, interleaved ones
+    // with a frame per channel.
+    bool readable = in->vekptr != nullptr && zvek::layoutFits(in) && zvek::dispatchType(in->dtype, [](auto) {});
     if (!readable) return -1;
 
     if ((*out)->dtype != DT_32FLT || (*out)->vekptr == nullptr) {

@@ -108,11 +108,9 @@ namespace isa0 {
 // The best path the processor has, or the one asked for when it is there:
 // 2 AVX-512, 1 AVX2 with FMA, 0 the baseline.
 int pickLevel(int level) {
-    static const int best = [] {
-        const int v = vectorLevel();
-        if (v == 1 && !__builtin_cpu_supports("fma")) return 0;
-        return v;
-    }();
+    const int v = vectorLevel();
+    static const bool fma = __builtin_cpu_supports("fma");
+    const int best = v == 1 && !fma ? 0 : v;
     return level < 0 || level > best ? best : level;
 }
 #endif

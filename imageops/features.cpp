@@ -5,11 +5,15 @@
 // The arithmetic between the derivative images goes through the
 // element-wise operations in a fixed order: it decides the float rounding.
 #include "imageops.h"
+#include "harris.h"
 #include "opsint.h"
 #include "zvekint.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <vector>
 
 const char *flfeatures_version = "flfeatures V 1.2    06 Dec 2026";
 
@@ -17,9 +21,11 @@ using ops::ImagePtr;
 
 namespace {
 
-// The checks every feature starts with: both float (-1), sizes agree (-2).
-int checkFeature(ZVEKHDR *in, ZVEKHDR *out) {
+// The checks every feature starts with: both float (-1), both with pixels
+// (kNoPixels, with its line), sizes agree (-2).
+int checkFeature(ZVEKHDR *in, ZVEKHDR *out, const char *name) {
     if (!ops::isFloat(in) || !ops::isFloat(out)) return -1;
+    if (!ops::hasPixels(in) || !ops::hasPixels(out)) return ops::refuseNoPixels(name);
     if (!ops::sizesAgree(in, out)) return -2;
     return 0;
 }
@@ -104,6 +110,137 @@ int curvFrame(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     return 0;
 }
 
+// ---- The Harris response ----
+//
+// Per interior pixel, the sums of Lx * Lx, Ly * Ly and Lx * Ly over its
+// 3 x 3 neighbourhood in double (neighbour rows outer, columns inner, from
+// 0), each divided by 9; then det - (0.07 tr) tr. The image is done in
+// tiles of columns, each walked down its rows. The products of a row are
+// formed once, into a ring of rows that stays in the cache (a product is
+// the same double wherever it is formed); two output rows are summed at
+// once from the four product rows they cover, and neighbouring pixels side
+// by side, one per lane, every lane in the order above.
+
+// Columns of one tile; the length of a row of products (the tile's columns
+// and one on either side, rounded up to whole cache lines); the ring's rows;
+// how many rows beyond the next products the derivatives are fetched.
+constexpr int kHarrisTile = 2048;
+constexpr int kHarrisSpan = kHarrisTile + 8;
+constexpr int kHarrisRing = 4;
+constexpr int kHarrisAhead = 8;
+
+// Vectors of half as many doubles as V has floats (one register of V's
+// width), and of that many floats.
+template <typename V>
+struct HalvesOf {
+    typedef double d __attribute__((vector_size(sizeof(V))));
+    typedef float f __attribute__((vector_size(sizeof(V) / 2)));
+};
+
+// Products of one row: xx = a a, yy = b b, xy = a b, with a and b the
+// derivatives widened to double; xx at p, yy at p + kHarrisSpan, xy at
+// p + 2 kHarrisSpan.
+struct HarrisProducts {
+    const float *a, *b;
+    double *p;
+
+    template <typename V, int NV>
+    OPS_INLINE void block(int c) const {
+        using D = typename HalvesOf<V>::d;
+        using F = typename HalvesOf<V>::f;
+        constexpr int H = ops::lanes<V>() / 2;
+        // Locals, not members: the stores below may alias anything.
+        const float *sa = a + c, *sb = b + c;
+        double *d = p + c;
+        for (int h = 0; h < 2 * NV; ++h) {
+            F fa, fb;
+            __builtin_memcpy(&fa, sa + H * h, sizeof fa);
+            __builtin_memcpy(&fb, sb + H * h, sizeof fb);
+            const D da = __builtin_convertvector(fa, D), db = __builtin_convertvector(fb, D);
+            const D pxx = da * da, pyy = db * db, pxy = da * db;
+            __builtin_memcpy(d + H * h, &pxx, sizeof pxx);
+            __builtin_memcpy(d + kHarrisSpan + H * h, &pyy, sizeof pyy);
+            __builtin_memcpy(d + 2 * kHarrisSpan + H * h, &pxy, sizeof pxy);
+        }
+    }
+
+    OPS_INLINE void one(int c) const {
+        const double da = a[c], db = b[c];
+        p[c] = da * da;
+        p[kHarrisSpan + c] = db * db;
+        p[2 * kHarrisSpan + c] = da * db;
+    }
+};
+
+// The response from the three sums, in place of the first.
+template <typename D>
+OPS_INLINE void harrisResponse(D &sxx, const D &sumYy, const D &sumXy) {
+    sxx = sxx / 9.0;
+    const D syy = sumYy / 9.0, sxy = sumXy / 9.0;
+    const D det = syy * sxx - sxy * sxy;
+    const D tr = sxx + syy;
+    sxx = det - (0.07 * tr) * tr;
+}
+
+// Responses of R consecutive rows (1 or 2) of a tile: position c is the
+// pixel whose neighbourhood covers columns c .. c + 2 of product rows
+// t .. t + 2 for output row t; row[0] is the row above the first output row.
+template <int R>
+struct HarrisRows {
+    const double *row[R + 2];
+    float *o[R];  // response of position c of output row t at o[t][c]
+    // Derivative rows (lx and ly of two rows) that a later step turns into
+    // products, fetched into the cache a little per block while this step
+    // divides; none when null.
+    const float *ahead[4] = {};
+
+    template <typename V, int NV>
+    OPS_INLINE void block(int c) const {
+        using D = typename HalvesOf<V>::d;
+        using F = typename HalvesOf<V>::f;
+        constexpr int H = ops::lanes<V>() / 2;
+        // Locals, not members: the stores below may alias anything.
+        const double *q[R + 2];
+        float *out[R];
+        for (int k = 0; k < R + 2; ++k) q[k] = row[k] + c;
+        if (ahead[0] != nullptr)
+            for (int k = 0; k < 4; ++k)
+                for (int i = 0; i < NV * ops::lanes<V>(); i += 16) __builtin_prefetch(ahead[k] + c + i);
+        for (int t = 0; t < R; ++t) out[t] = o[t] + c;
+        // Both halves of a V at once: more independent sums in flight.
+        for (int v = 0; v < NV; ++v) {
+            const int at = 2 * H * v;
+            D s[2][R][3] = {};
+            _Pragma("GCC unroll 4") for (int k = 0; k < R + 2; ++k)
+                _Pragma("GCC unroll 3") for (int j = 0; j < 3; ++j)
+                    _Pragma("GCC unroll 3") for (int w = 0; w < 3; ++w)
+                        _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h) {
+                            D x;
+                            __builtin_memcpy(&x, q[k] + w * kHarrisSpan + at + H * h + j, sizeof x);
+                            _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t)
+                                if (k >= t && k <= t + 2) s[h][t][w] = s[h][t][w] + x;
+                        }
+            _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
+                _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
+                    harrisResponse(s[h][t][0], s[h][t][1], s[h][t][2]);
+                    const F r = __builtin_convertvector(s[h][t][0], F);
+                    __builtin_memcpy(out[t] + at + H * h, &r, sizeof r);
+                }
+        }
+    }
+
+    OPS_INLINE void one(int c) const {
+        for (int t = 0; t < R; ++t) {
+            double s[3] = {0, 0, 0};
+            for (int k = t; k < t + 3; ++k)
+                for (int j = 0; j < 3; ++j)
+                    for (int w = 0; w < 3; ++w) s[w] = s[w] + row[k][w * kHarrisSpan + c + j];
+            harrisResponse(s[0], s[1], s[2]);
+            o[t][c] = static_cast<float>(s[0]);
+        }
+    }
+};
+
 }  // namespace
 
 int ifneg(ZVEKHDR *image) {
@@ -117,7 +254,7 @@ int ifneg(ZVEKHDR *image) {
 }
 
 int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flcurv")) return rc;
     const int frames = ops::shapeOf(in).frames;
     for (int f = 0; f < frames; ++f) {
         FrameView vin(in, f), vout(out, f);
@@ -128,7 +265,7 @@ int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flgmag")) return rc;
     ImagePtr X, Y;
     if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flmultv(X.get(), X.get(), X.get());
@@ -139,7 +276,7 @@ int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flgdir")) return rc;
     ImagePtr X, Y;
     if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
     flatan2(Y.get(), X.get(), out);
@@ -147,7 +284,7 @@ int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flLaplace(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flLaplace")) return rc;
     ImagePtr T = temp(in);
     if (!T) return -1;
     if (!(sigma >= 0.0f)) {
@@ -165,7 +302,15 @@ int flLaplace(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
 }
 
 int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
+    if (int rc = checkFeature(in, out, "flqvar")) return rc;
+    // Lyy goes straight into out, and Lxy is taken after it: an output that
+    // is the input gets its derivatives from a copy.
+    ImagePtr copy;
+    if (out->vekptr == in->vekptr) {
+        copy.reset(flcrcopy(in));
+        if (!copy) return -1;
+        in = copy.get();
+    }
     ImagePtr T = temp(in);
     if (!T) return -1;
     int rc = dog(in, T.get(), kLxx, sigma);
@@ -192,44 +337,57 @@ int flqvar(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     return 0;
 }
 
-int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
-    if (int rc = checkFeature(in, out)) return rc;
-    const ops::Shape s = ops::shapeOf(in);
-    ImagePtr X, Y;
-    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
-    const float *lx = ops::floatData(X.get());
-    const float *ly = ops::floatData(Y.get());
-    float *o = ops::floatData(out);
-    // Sums over the 3 x 3 neighbourhood in double, neighbour rows outer and
-    // columns inner, divided by the count of 9 samples.
-    for (int f = 0; f < s.frames; ++f) {
-        const int64_t base = int64_t(f) * s.plane();
-        for (int r = 1; r < s.rows - 1; ++r) {
-            const float *ra[3], *rb[3];
-            for (int i = 0; i < 3; ++i) {
-                ra[i] = lx + base + int64_t(r - 1 + i) * s.cols;
-                rb[i] = ly + base + int64_t(r - 1 + i) * s.cols;
+int ops::harrisLoop(const float *lx, const float *ly, float *out, int cols, int rows, int frames) {
+    if (cols < 3 || rows < 3) return 0;
+    const int64_t plane = int64_t(cols) * rows;
+    // The ring, from a cache-line boundary: row r of products at slot(r).
+    std::vector<double> ringRows;
+    try {
+        ringRows.resize(size_t(kHarrisRing) * 3 * kHarrisSpan + 8);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+    double *ring = ringRows.data() + (-reinterpret_cast<uintptr_t>(ringRows.data()) & 63) / sizeof(double);
+    for (int f = 0; f < frames; ++f) {
+        const float *fx = lx + f * plane, *fy = ly + f * plane;
+        float *fo = out + f * plane;
+        for (int c0 = 1; c0 < cols - 1; c0 += kHarrisTile) {
+            const int width = std::min(kHarrisTile, cols - 1 - c0);
+            auto slot = [&](int r) { return ring + (r % kHarrisRing) * 3 * kHarrisSpan; };
+            auto outRow = [&](int r) { return fo + int64_t(r) * cols + c0; };
+            auto products = [&](int r) {
+                const int64_t at = int64_t(r) * cols + c0 - 1;
+                ops::runColumns(HarrisProducts{fx + at, fy + at, slot(r)}, width + 2);
+            };
+            products(0);
+            products(1);
+            int r = 1;
+            for (; r + 1 < rows - 1; r += 2) {
+                products(r + 1);
+                products(r + 2);
+                HarrisRows<2> k{{slot(r - 1), slot(r), slot(r + 1), slot(r + 2)}, {outRow(r), outRow(r + 1)}};
+                if (r + kHarrisAhead + 3 < rows) {
+                    const int64_t a0 = int64_t(r + kHarrisAhead + 2) * cols + c0 - 1, a1 = a0 + cols;
+                    k.ahead[0] = fx + a0, k.ahead[1] = fy + a0, k.ahead[2] = fx + a1, k.ahead[3] = fy + a1;
+                }
+                ops::runColumns(k, width);
             }
-            float *orow = o + base + int64_t(r) * s.cols;
-            for (int c = 1; c < s.cols - 1; ++c) {
-                double Sxx = 0, Syy = 0, Sxy = 0;
-                _Pragma("GCC unroll 3") for (int i = 0; i < 3; ++i)
-                    _Pragma("GCC unroll 3") for (int j = -1; j <= 1; ++j) {
-                        const double a = ra[i][c + j], b = rb[i][c + j];
-                        Sxx += a * a;
-                        Syy += b * b;
-                        Sxy += a * b;
-                    }
-                Sxx /= 9;
-                Syy /= 9;
-                Sxy /= 9;
-                const double det = Syy * Sxx - Sxy * Sxy;
-                const double tr = Sxx + Syy;
-                orow[c] = static_cast<float>(det - (0.07 * tr) * tr);
+            if (r < rows - 1) {
+                products(r + 1);
+                ops::runColumns(HarrisRows<1>{{slot(r - 1), slot(r), slot(r + 1)}, {outRow(r)}}, width);
             }
         }
     }
     return 0;
+}
+
+int flHarris(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
+    if (int rc = checkFeature(in, out, "flHarris")) return rc;
+    const ops::Shape s = ops::shapeOf(in);
+    ImagePtr X, Y;
+    if (int rc = firstDerivatives(in, sigma, X, Y)) return rc;
+    return ops::harrisLoop(ops::floatData(X.get()), ops::floatData(Y.get()), ops::floatData(out), s.cols, s.rows,
+                           s.frames);
 }
 
 int flmarkmax(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
@@ -237,6 +395,7 @@ int flmarkmax(ZVEKHDR *in, ZVEKHDR *out, float sigma) {
     // out a float image of three frames or more with the input's columns
     // and rows.
     if (!ops::isFloat(in) || !ops::isFloat(out)) return -1;
+    if (!ops::hasPixels(in) || !ops::hasPixels(out)) return ops::refuseNoPixels("flmarkmax");
     const ops::Shape si = ops::shapeOf(in), so = ops::shapeOf(out);
     const int nd = ops::ndimOf(in);
     if ((nd != 2 && nd != 3) || (nd == 3 && si.frames < 3)) return -2;

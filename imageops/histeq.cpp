@@ -1,5 +1,6 @@
 // Histogram equalisation of a whole image or of every pixel's neighbourhood.
 #include "imageops.h"
+#include "extremes.h"
 #include "opsframes.h"
 
 #include <algorithm>
@@ -7,9 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <new>
 #include <vector>
+
+#if OPS_HAVE_TARGETS
+// GCC 12's AVX-512 intrinsics start from a deliberately undefined register
+// value, which its middle end reports as "may be used uninitialized".
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#endif
 
 using ops::Shape;
 using ops::forEachSample;
@@ -74,72 +81,129 @@ inline uint16_t wholeBin(float v, float mn, double range) {
     return static_cast<uint16_t>(v != v ? 256 : k);
 }
 
-// Extremes of the finite samples of a contiguous float frame, folded into
-// mn and mx. Sixteen lanes each keep their own extremes; the result does not
-// depend on the order of the comparisons.
-ZVEK_VECTOR_CLONES void finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
-    // Built with operators only: in a build without inlining, a vector
-    // passed to or returned from a function of another instruction set
-    // would not arrive intact.
-    zvek::v16sf vmx = zvek::v16sf{} + mx, vmn = zvek::v16sf{} + mn;
+// The wide loops bin floats by wholeBin's arithmetic without dividing; x is
+// 255 (v - min) / range as wholeBin rounds it, P = 255 (v - min) (exact).
+// - First in single precision: q = fl(fl(v - min) fl(255 / range)) lies
+//   within 2^-15 = tol / 2 of x below 256. Held between 0.5 and 255.5 (the
+//   bins beyond are 0 and 255) and raised by 2 tol (rounded: 2^-17), it lies
+//   above x by tol / 2 to 2.5 tol + 2^-17, so it truncates like x unless it
+//   lies within 4 tol above a whole number (open). When min and range are
+//   whole numbers, the range at most 4096, a whole v gives whole numbers
+//   v - min and P: x is whole or lies at least 1 / 4096 > 2.5 tol + 2^-17
+//   from a whole number, and its estimate is never open.
+// - Steps holding an open estimate go to double precision: q = (v - min)
+//   below lies below x and within 2^-43 of it, so floor(x) is k = floor(q) or
+//   k + 1, and it is k + 1 exactly when P >= (k + 1) range (an exact
+//   product). Where P falls short, P and (k + 1) range differ by at least
+//   2^-42 relative (both are multiples of the smaller of the units of v - min
+//   and range, and within 2^-9 of each other in size), far more than the
+//   rounding of the quotient could bridge.
+struct BinScale {
+    float mn;
+    double range;  // max - min, formed in single precision
+    double below;  // 255 / range, lowered by four units in the last place
+    bool single;   // the single-precision estimate can be made
+    float scale;   // 255 / range
+    float whole;   // 1.5 x 2^23 when whole v settle their bins, else NaN
+};
+
+constexpr float kBinTol = 0x1p-14;
+
+BinScale binScale(float mn, double range) {
+    double below = 255.0 / range;
+    for (int i = 0; i < 4; ++i) below = std::nextafter(below, 0.0);
+    const float scale = static_cast<float>(255.0 / range);
+    const bool whole = mn == std::floor(mn) && range == std::floor(range) && range <= 4096.0;
+    return {mn, range, below, std::isnormal(scale), scale,
+            whole ? 0x1.8p23f : std::numeric_limits<float>::quiet_NaN()};
+}
+
+// Samples are binned in chunks, so that a chunk's bins stay in the
+// first-level cache while they are counted.
+constexpr int64_t kChunk = 8192;
+
+#if OPS_HAVE_TARGETS
+// Exact bins of four values of v - min (NaN gives 0).
+OPS_TARGET("avx2") OPS_INLINE __m128i exactBins4(__m128 dv, const BinScale &b) {
+    const __m256d one = _mm256_set1_pd(1.0), top = _mm256_set1_pd(255.0);
+    const __m256d x = _mm256_cvtps_pd(dv);
+    __m256d f = _mm256_floor_pd(_mm256_mul_pd(x, _mm256_set1_pd(b.below)));
+    const __m256d up = _mm256_cmp_pd(_mm256_mul_pd(x, top), _mm256_mul_pd(_mm256_add_pd(f, one), _mm256_set1_pd(b.range)),
+                                     _CMP_GE_OQ);
+    f = _mm256_add_pd(f, _mm256_and_pd(up, one));
+    return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(f, _mm256_setzero_pd()), top));
+}
+
+OPS_TARGET("avx2") void binsAvx2(const float *p, int64_t n, const BinScale &b, uint16_t *bins) {
+    const __m256 mn = _mm256_set1_ps(b.mn), scale = _mm256_set1_ps(b.scale), whole = _mm256_set1_ps(b.whole);
+    const __m256 lo = _mm256_set1_ps(0.5f), hi = _mm256_set1_ps(255.5f);
+    const __m256 lift = _mm256_set1_ps(2 * kBinTol), open = _mm256_set1_ps(4 * kBinTol);
+    int64_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        if (i % 16 == 0) ops::fetchAhead(p + i);
+        const __m256 v = _mm256_loadu_ps(p + i);
+        const __m256 dv = _mm256_sub_ps(v, mn);
+        __m256 q = _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(dv, scale), lo), hi);  // NaN gives 0.5
+        q = _mm256_add_ps(q, lift);
+        __m256i k = _mm256_cvttps_epi32(q);
+        const __m256 exact = _mm256_cmp_ps(_mm256_sub_ps(_mm256_add_ps(v, whole), whole), v, _CMP_EQ_OQ);
+        const __m256 reach = _mm256_andnot_ps(exact, open);
+        if (!b.single || _mm256_movemask_ps(_mm256_cmp_ps(_mm256_sub_ps(q, _mm256_cvtepi32_ps(k)), reach, _CMP_LT_OQ)))
+            k = _mm256_setr_m128i(exactBins4(_mm256_castps256_ps128(dv), b), exactBins4(_mm256_extractf128_ps(dv, 1), b));
+        k = _mm256_blendv_epi8(k, _mm256_set1_epi32(256), _mm256_castps_si256(_mm256_cmp_ps(v, v, _CMP_UNORD_Q)));
+        const __m128i w = _mm_packus_epi32(_mm256_castsi256_si128(k), _mm256_extracti128_si256(k, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(bins + i), w);
+    }
+    for (; i < n; ++i) bins[i] = wholeBin(p[i], b.mn, b.range);
+}
+
+// Exact bins of eight values of v - min (NaN gives 0).
+OPS_TARGET("avx512f") OPS_INLINE __m256i exactBins8(__m256 dv, const BinScale &b) {
+    const __m512d one = _mm512_set1_pd(1.0), top = _mm512_set1_pd(255.0);
+    const __m512d x = _mm512_cvtps_pd(dv);
+    __m512d f = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(b.below)), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    const __mmask8 up = _mm512_cmp_pd_mask(_mm512_mul_pd(x, top), _mm512_mul_pd(_mm512_add_pd(f, one), _mm512_set1_pd(b.range)),
+                                           _CMP_GE_OQ);
+    f = _mm512_mask_add_pd(f, up, f, one);
+    return _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(f, _mm512_setzero_pd()), top));
+}
+
+OPS_TARGET("avx512f") void binsAvx512(const float *p, int64_t n, const BinScale &b, uint16_t *bins) {
+    const __m512 mn = _mm512_set1_ps(b.mn), scale = _mm512_set1_ps(b.scale), whole = _mm512_set1_ps(b.whole);
+    const __m512 lo = _mm512_set1_ps(0.5f), hi = _mm512_set1_ps(255.5f);
+    const __m512 lift = _mm512_set1_ps(2 * kBinTol), open = _mm512_set1_ps(4 * kBinTol);
     int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        zvek::v16sf v;
-        std::memcpy(&v, p + i, sizeof v);
-        zvek::v16si bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        const zvek::v16si finite = (bits & 0x7f800000) < 0x7f800000;  // false for NaN and infinities
-        const zvek::v16sf forMax = finite ? v : vmx, forMin = finite ? v : vmn;
-        vmx = forMax > vmx ? forMax : vmx;
-        vmn = forMin < vmn ? forMin : vmn;
+        ops::fetchAhead(p + i);
+        const __m512 v = _mm512_loadu_ps(p + i);
+        const __m512 dv = _mm512_sub_ps(v, mn);
+        __m512 q = _mm512_min_ps(_mm512_max_ps(_mm512_mul_ps(dv, scale), lo), hi);  // NaN gives 0.5
+        q = _mm512_add_ps(q, lift);
+        __m512i k = _mm512_cvttps_epi32(q);
+        const __mmask16 inexact = _mm512_cmp_ps_mask(_mm512_sub_ps(_mm512_add_ps(v, whole), whole), v, _CMP_NEQ_UQ);
+        if (!b.single || _mm512_mask_cmp_ps_mask(inexact, _mm512_sub_ps(q, _mm512_cvtepi32_ps(k)), open, _CMP_LT_OQ)) {
+            const __m256i lower = exactBins8(_mm512_castps512_ps256(dv), b);
+            const __m256i upper = exactBins8(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(dv), 1)), b);
+            k = _mm512_inserti64x4(_mm512_castsi256_si512(lower), upper, 1);
+        }
+        k = _mm512_mask_mov_epi32(k, _mm512_cmp_ps_mask(v, v, _CMP_UNORD_Q), _mm512_set1_epi32(256));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(bins + i), _mm512_cvtepi32_epi16(k));
     }
-    for (; i < n; ++i) {
-        const float v = p[i];
-        if (!std::isfinite(v)) continue;
-        if (v > vmx[0]) vmx[0] = v;
-        if (v < vmn[0]) vmn[0] = v;
-    }
-    for (int l = 0; l < 16; ++l) {
-        if (vmx[l] > mx) mx = vmx[l];
-        if (vmn[l] < mn) mn = vmn[l];
-    }
+    for (; i < n; ++i) bins[i] = wholeBin(p[i], b.mn, b.range);
 }
 
-// wholeBin of every sample of a contiguous float frame, four at a time with
-// the same arithmetic (four doubles are one register on AVX2 and up), stored
-// as bytes. A NaN sample stores 0 and is counted; returns the NaN count.
-ZVEK_VECTOR_CLONES int64_t binsOfFloats(const float *p, int64_t n, float mn, double range, uint8_t *bins) {
-    typedef float v4sf __attribute__((vector_size(16)));
-    typedef double v4df __attribute__((vector_size(32)));
-    typedef int32_t v4si __attribute__((vector_size(16)));
-    typedef uint8_t v4qu __attribute__((vector_size(4)));
-    const v4df zero = {0.0, 0.0, 0.0, 0.0};
-    const v4df top = zero + 255.0;
-    v4si nans = {0, 0, 0, 0};
-    int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        v4sf v;
-        std::memcpy(&v, p + i, sizeof v);
-        const v4df x = 255.0 * __builtin_convertvector(v - mn, v4df) / range;
-        const v4si k = __builtin_convertvector(x >= top ? top : (x > zero ? x : zero), v4si);
-        v4si bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        const v4si nan = (bits & 0x7fffffff) > 0x7f800000;  // -1 where NaN
-        nans -= nan;
-        const v4qu b = __builtin_convertvector(k & ~nan, v4qu);
-        std::memcpy(bins + i, &b, sizeof b);
-    }
-    int64_t count = nans[0] + nans[1] + nans[2] + nans[3];
-    for (; i < n; ++i) {
-        const int k = wholeBin(p[i], mn, range);
-        count += k == 256;
-        bins[i] = static_cast<uint8_t>(k);
-    }
-    return count;
-}
+#endif
 
-void lookUpFloats(const uint8_t *bins, int64_t n, const float *lut, float *out) {
-    for (int64_t i = 0; i < n; ++i) out[i] = lut[bins[i]];
+// wholeBin of n samples of a contiguous float frame.
+void binsOfFloats(const float *p, int64_t n, const BinScale &b, uint16_t *bins) {
+    switch (ops::scanInstructionSet()) {
+#if OPS_HAVE_TARGETS
+    case 2: binsAvx512(p, n, b, bins); return;
+    case 1: binsAvx2(p, n, b, bins); return;
+#endif
+    default:
+        for (int64_t i = 0; i < n; ++i) bins[i] = wholeBin(p[i], b.mn, b.range);
+    }
 }
 
 inline bool contiguousFloat(const ZVEKHDR *h) { return h->dtype == DT_32FLT; }
@@ -151,7 +215,7 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     float mx = -1.0e6f, mn = 1.0e6f;
     for (int f = 0; f < nf; ++f) {
         if (contiguousFloat(in)) {
-            finiteExtremes(ops::floatData(in) + f * n, n, mn, mx);
+            ops::finiteExtremes(ops::floatData(in) + f * n, n, mn, mx);
             continue;
         }
         forEachSample(in, f, 0, n, [&](int64_t, float v) {
@@ -165,41 +229,44 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
         return -2;
     }
     const double range = static_cast<double>(mx - mn);
+    // A range beyond the floats is binned one sample at a time.
+    const bool exact = std::isfinite(range) && std::isnormal(255.0 / range);
+    const BinScale scale = binScale(mn, range);
+    uint16_t bins[kChunk];
+    auto binsOf = [&](int f, int64_t start, int64_t len) {
+        if (exact && contiguousFloat(in)) return binsOfFloats(ops::floatData(in) + f * n + start, len, scale, bins);
+        forEachSample(in, f, start, len, [&](int64_t i, float v) { bins[i] = wholeBin(v, mn, range); });
+    };
 
-    // The bin of every used sample as a byte, all taken before anything is
-    // written, so the output may be the input image itself. NaN samples,
-    // which have no bin, are counted apart.
-    const int64_t all = n * nf;
-    std::unique_ptr<uint8_t[]> bins(new uint8_t[static_cast<size_t>(all)]);
-    int64_t nans = 0;
-    for (int f = 0; f < nf; ++f) {
-        uint8_t *b = bins.get() + f * n;
-        if (contiguousFloat(in)) {
-            nans += binsOfFloats(ops::floatData(in) + f * n, n, mn, range, b);
-            continue;
-        }
-        forEachSample(in, f, 0, n, [&](int64_t i, float v) {
-            const int k = wholeBin(v, mn, range);
-            nans += k == 256;
-            b[i] = static_cast<uint8_t>(k);
-        });
-    }
+    // A float output keeps the bins of all samples, as 16-bit numbers, in the
+    // lower half of its own storage: bin j in bytes 2j, 2j + 1, written after
+    // the input sample j (which the output may be) has been read, and read
+    // back, from the last one down, before float j (bytes 4j to 4j + 3) is
+    // written. Other outputs take the bins again from the input.
+    unsigned char *const kept = contiguousFloat(out) ? static_cast<unsigned char *>(out->vekptr) : nullptr;
 
     // Integer counts, in four interleaved tables so that neighbouring samples
-    // of one bin do not wait on each other.
-    uint32_t tables[4][256] = {};
-    int64_t i = 0;
-    for (; i + 4 <= all; i += 4) {
-        ++tables[0][bins[i]];
-        ++tables[1][bins[i + 1]];
-        ++tables[2][bins[i + 2]];
-        ++tables[3][bins[i + 3]];
+    // of one bin do not wait on each other. NaN samples fall in bin 256,
+    // which is no bin.
+    uint32_t tables[4][257] = {};
+    for (int f = 0; f < nf; ++f) {
+        for (int64_t start = 0; start < n; start += kChunk) {
+            const int64_t len = std::min(kChunk, n - start);
+            binsOf(f, start, len);
+            if (kept != nullptr) std::memcpy(kept + 2 * (f * n + start), bins, static_cast<size_t>(len) * 2);
+            int64_t i = 0;
+            for (; i + 4 <= len; i += 4) {
+                ++tables[0][bins[i]];
+                ++tables[1][bins[i + 1]];
+                ++tables[2][bins[i + 2]];
+                ++tables[3][bins[i + 3]];
+            }
+            for (; i < len; ++i) ++tables[0][bins[i]];
+        }
     }
-    for (; i < all; ++i) ++tables[0][bins[i]];
     uint64_t count[256];
     for (int k = 0; k < 256; ++k)
         count[k] = static_cast<uint64_t>(tables[0][k]) + tables[1][k] + tables[2][k] + tables[3][k];
-    count[0] -= static_cast<uint64_t>(nans);
 
     const double total = nf == 3 ? 3.0 * si.rows * si.cols : static_cast<double>(n);
     float cdf[256];
@@ -213,28 +280,26 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
         for (int k = 0; k < 256; ++k) std::printf("p[%d]= %f\n", k, static_cast<double>(cdf[k]));
     }
 
+    // NaN samples (bin 256) give NaN. Without kept bins, each chunk is binned
+    // again before any of it is written, so the output may be the input.
     double lut[257];
     float lutf[257];
     for (int k = 0; k < 256; ++k) lut[k] = static_cast<double>(cdf[k]) * 255.0;
     lut[256] = std::nan("");
     for (int k = 0; k < 257; ++k) lutf[k] = static_cast<float>(lut[k]);
-
+    if (kept != nullptr) {
+        for (int64_t j = nf * n - 1; j >= 0; --j) {
+            uint16_t k;
+            std::memcpy(&k, kept + 2 * j, 2);
+            std::memcpy(kept + 4 * j, &lutf[k], 4);
+        }
+        return 0;
+    }
     for (int f = 0; f < nf; ++f) {
-        const uint8_t *b = bins.get() + f * n;
-        if (nans == 0 && contiguousFloat(out)) {
-            lookUpFloats(b, n, lutf, ops::floatData(out) + f * n);
-        } else if (nans == 0) {
-            storeEachSample(out, f, 0, n, [&](int64_t j) { return lut[b[j]]; });
-        } else {
-            // NaN samples give NaN: their bins are taken again, chunk by chunk,
-            // each chunk read before it is written.
-            constexpr int64_t kChunk = 4096;
-            uint16_t chunk[kChunk];
-            for (int64_t start = 0; start < n; start += kChunk) {
-                const int64_t len = std::min(kChunk, n - start);
-                forEachSample(in, f, start, len, [&](int64_t j, float v) { chunk[j] = wholeBin(v, mn, range); });
-                storeEachSample(out, f, start, len, [&](int64_t j) { return lut[chunk[j]]; });
-            }
+        for (int64_t start = 0; start < n; start += kChunk) {
+            const int64_t len = std::min(kChunk, n - start);
+            binsOf(f, start, len);
+            storeEachSample(out, f, start, len, [&](int64_t j) { return lut[bins[j]]; });
         }
     }
     return 0;

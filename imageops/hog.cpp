@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 [[maybe_unused]] static const char *const hogVersion = "HoGdescriptor V 1.3\t06 Dec 2026";
 
@@ -98,6 +99,8 @@ int HoGdescriptor(ZVEKHDR *img, ZVEKHDR *hog) {
 
 int maxgrad(ZVEKHDR *dx, ZVEKHDR *dy, ZVEKHDR *gx, ZVEKHDR *gy) {
     if (!ops::isFloat(dx) || !ops::isFloat(dy) || !ops::isFloat(gx) || !ops::isFloat(gy)) return -1;
+    for (const ZVEKHDR *h : {dx, dy, gx, gy})
+        if (!ops::hasPixels(h)) return -2;
     const ops::Shape sx = ops::shapeOf(dx), sy = ops::shapeOf(dy), so = ops::shapeOf(gx), so2 = ops::shapeOf(gy);
     if (sx.frames < 3 || sy.cols != sx.cols || sy.rows != sx.rows || sy.frames < 3 || so.cols != sx.cols ||
         so.rows != sx.rows || so2.cols != sx.cols || so2.rows != sx.rows)
@@ -143,7 +146,17 @@ void drawline(ZVEKHDR *picture, float cy, float cx, float angle, float value, fl
         const int r = zvek::truncToInt(y), c = zvek::truncToInt(x);
         if (r >= 0 && r < s.rows && c >= 0 && c < s.cols) Zvekfpp(picture, r, c, value);
     };
-    for (float t = -halfLength; t <= halfLength; t += 1.0f) {
+    // Steps of 1.0 in single precision exist only below 2^24: there t runs
+    // exactly through -halfLength + k, floor(2 halfLength) + 1 of them
+    // (none for a negative or NaN half-length).
+    if (halfLength >= 16777216.0f) {
+        std::printf("drawline: half-length %g is too long\n", static_cast<double>(halfLength));
+        std::fflush(stdout);
+        return;
+    }
+    const int64_t steps = halfLength >= 0.0f ? static_cast<int64_t>(std::floor(2.0 * halfLength)) + 1 : 0;
+    float t = -halfLength;
+    for (int64_t k = 0; k < steps; ++k, t += 1.0f) {
         const float x = static_cast<float>(static_cast<double>(cx) + static_cast<double>(t) * ca);
         const float y = static_cast<float>(static_cast<double>(cy) + static_cast<double>(t) * sa);
         put(y, x);

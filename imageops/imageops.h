@@ -5,10 +5,15 @@
 //  - outputs are images the caller has already made (as a rule float, of the
 //    input's size); only flcrcopy and flcolor2gray make images themselves;
 //  - results are int: 0 on success, -1 when an image has the wrong type,
-//    -2 when sizes disagree, other codes as each operation says;
+//    -2 when sizes disagree (every dimension of the first image must have
+//    the same length in the other, and neither may have a dimension of
+//    length 0), other codes as each operation says;
 //  - the operations neither read nor set the image library's error state;
 //    they report through their results and lines on standard output;
-//  - an output may be the same image as an input.
+//  - an output may be the same image as an input;
+//  - an image of an interleaved type that is not 3-D with at least a frame
+//    per channel is refused as unusable (its channels would lie past its
+//    data).
 #ifndef IMAGEOPS_H
 #define IMAGEOPS_H
 
@@ -46,9 +51,9 @@ int flcp(ZVEKHDR *in, ZVEKHDR *out);
 ZVEKHDR *flcrcopy(ZVEKHDR *in);
 // Gray of a three-frame colour image into the 2-D image *out; a non-float
 // *out is replaced by a float image of its size (the pointer is updated).
-// -1 missing image or unreadable type, -2 input not colour (three
-// dimensions, at least three frames), -4 output not 2-D, -5 columns differ,
-// -6 rows differ.
+// -1 missing image or unreadable type (an interleaved one without a frame
+// per channel included), -2 input not colour (three dimensions, at least
+// three frames), -4 output not 2-D, -5 columns differ, -6 rows differ.
 int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out);
 
 // ---- Shifted arithmetic ----
@@ -56,8 +61,9 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out);
 // out(r, c) = a op b with b placed dr rows and dc columns from a; out must be
 // max(rows(a) + |dr|, rows(b)) rows by max(columns(a) + |dc|, columns(b))
 // columns (and three frames or more for colour images). Results: 0 done,
-// -1 out's size wrong (or an image of a type the pixel accessors don't
-// read), -2 a and b differ in their number of dimensions,
+// -1 out's size wrong or out without pixels (or an image of a type the
+// pixel accessors don't read, or interleaved without a frame per channel),
+// -2 a and b differ in their number of dimensions,
 // -3 a colour input with fewer than three frames.
 int fladdi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 int flsubi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
@@ -72,8 +78,9 @@ int fldivi(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc);
 // 0 done; -1 order above 3; -2 order 0 or 1 with dir xy; -3 order 3 with dir
 // xy; -4 any other invalid order or direction; -5 image has fewer rows than
 // twice the kernel side; -6 input not float; -7 sigma zero, so small that
-// its square is 0 in single precision, or not finite; -8 output missing or
-// smaller than the input; -9 no memory for the padded rows. The output is
+// its square is 0 in single precision, or not finite; -8 output missing,
+// smaller than the input, or interleaved without a frame per channel; -9 no
+// memory for the padded rows; -10 an input without pixels. The output is
 // untouched on every failure. The output may be the input itself.
 int flDoG(ZVEKHDR *in, ZVEKHDR *out, int order, int dir, float sigma);
 // Edge-replicated padded copy of one frame of a float image; the caller
@@ -84,8 +91,9 @@ ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame);
 
 // All take a float input and a float output of the input's size: -1 wrong
 // type (or no memory for the temporaries, which the image library
-// reports), -2 sizes disagree; a failure of the inner derivative filter is
-// returned as it stands.
+// reports), -10 an image without pixels, -2 sizes disagree; a failure of
+// the inner derivative filter is returned as it stands. The output may be
+// the input itself.
 int flcurv(ZVEKHDR *in, ZVEKHDR *out, float sigma);
 int flgmag(ZVEKHDR *in, ZVEKHDR *out, float sigma);
 int flgdir(ZVEKHDR *in, ZVEKHDR *out, float sigma);
@@ -108,7 +116,8 @@ int ifneg(ZVEKHDR *image);
 // a constant image frame (colour) would divide by zero, -4 a colour image or
 // template with fewer than three frames, -5 out missing, too small, or (for
 // colour) not a float image of three frames, -6 not enough memory for the
-// scratch images. The output may be the image or the template itself.
+// scratch images, -10 an image or template without pixels. The output may
+// be the image or the template itself.
 int flcorrelate(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 int corr1frame(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out);
 
@@ -132,10 +141,11 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 // from t1 by the factor dlt per round down to t2). g is never changed.
 // Results: 0 done (also when the gradient vanishes: "magf=0 exiting", f is
 // the fixed point); -12 f or g not float; -13 sizes differ; -14 parameters
-// that would not finish or would divide by zero (t2 <= 0, dlt >= 1 with
-// t1 >= t2, sigma 0, a value that is not finite); -15 fewer than 3 rows or
-// columns; -16 no memory for the temporaries. Nothing is changed on a
-// failure.
+// that would not finish, would divide by zero (t2 <= 0, dlt >= 1 with
+// t1 >= t2, sigma 0, a value that is not finite) or would take more than
+// 100,000 rounds (the line on standard output gives the count); -15 fewer
+// than 3 rows or columns, or an image without pixels; -16 no memory for the
+// temporaries. Nothing is changed on a failure.
 int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt);
 
 // ---- Labelling ----
@@ -172,7 +182,8 @@ int HoGdescriptor(ZVEKHDR *img, ZVEKHDR *hog);
 int HoGdescriptor2D(ZVEKHDR *img, ZVEKHDR *hog);
 int HoGdescriptorCLR(ZVEKHDR *img, ZVEKHDR *hog);
 // gx, gy = the averages of frames 0..2 of dx and dy (float images; gx and gy
-// of their columns and rows). 0 done, -1 not float, -2 sizes do not fit.
+// of their columns and rows). 0 done, -1 not float, -2 sizes do not fit (or
+// an image without pixels).
 int maxgrad(ZVEKHDR *dx, ZVEKHDR *dy, ZVEKHDR *gx, ZVEKHDR *gy);
 // Draws a descriptor (9 frames) into picture, (9 x columns) x (9 x rows) of
 // it, zero-filled: per cell one line per non-zero sector at the sector's
@@ -180,7 +191,9 @@ int maxgrad(ZVEKHDR *dx, ZVEKHDR *dy, ZVEKHDR *gx, ZVEKHDR *gy);
 // images, -2 hog without 9 frames (picture untouched).
 int ShowHoG(ZVEKHDR *hog, ZVEKHDR *picture);
 // One line of 2 halfLength + 1 samples through (cy, cx) at angle (radians),
-// three pixels thick; positions outside the picture are skipped.
+// three pixels thick; positions outside the picture are skipped. A
+// half-length of 2^24 or more (no unit steps in single precision) is refused
+// with a line on standard output.
 void drawline(ZVEKHDR *picture, float cy, float cx, float angle, float value, float halfLength);
 // Sorts (bin, value) pairs lo..hi ascending by value (quicksort, Hoare
 // partitioning around the truncated middle value; moved entries truncated).

@@ -12,9 +12,10 @@
 namespace ops {
 
 // A header that can be read: known magic, pixel data, 1 to 3 dimensions with
-// positive lengths, and a type whose samples are numbers (not "struct").
+// positive lengths, a type whose samples are numbers (not "struct"), and a
+// frame per channel of an interleaved type.
 inline bool usableImage(const ZVEKHDR *h) {
-    if (ndimOf(h) == 0 || !zvek::goodMagic(h) || h->vekptr == nullptr) return false;
+    if (ndimOf(h) == 0 || !zvek::goodMagic(h) || h->vekptr == nullptr || !zvek::layoutFits(h)) return false;
     const Shape s = shapeOf(h);
     if (s.cols <= 0 || s.rows <= 0 || s.frames <= 0) return false;
     return zvek::dispatchType(h->dtype, [](auto) {});

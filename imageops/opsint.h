@@ -5,22 +5,29 @@
 #define OPSINT_H
 
 #include "zvek.h"
+#include "zvekint.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 // Multi-versioned hot loops: GCC on x86-64 builds them for AVX-512, AVX2
 // and the baseline and picks one at run time. The arithmetic per sample is
 // the same on every path, so the results are identical.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define OPS_HAVE_TARGETS 1
-#define OPS_TARGET(isa) __attribute__((target(isa)))
-#else
-#define OPS_HAVE_TARGETS 0
-#define OPS_TARGET(isa)
-#endif
+#define OPS_HAVE_TARGETS ZVEK_HAVE_TARGETS
+#define OPS_TARGET(isa) ZVEK_TARGET(isa)
 #define OPS_INLINE inline __attribute__((always_inline))
+
+namespace ops {
+
+// Asks for the cache line 4 KiB ahead of p, for passes over arrays larger
+// than the caches (past the end of an array it is harmless).
+OPS_INLINE void fetchAhead(const float *p) {
+    __builtin_prefetch(reinterpret_cast<const void *>(reinterpret_cast<uintptr_t>(p) + 4096));
+}
+
+}  // namespace ops
 
 namespace ops {
 
@@ -68,18 +75,9 @@ OPS_TARGET("avx2") void columnsAvx2(const K &k, int count) { columnBlocks<f8, 8>
 template <typename K>
 void columnsBase(const K &k, int count) { columnBlocks<f4, 8>(k, count); }
 
-// 2 with AVX-512, 1 with AVX2, else 0; asked once.
-inline int vectorLevel() {
-#if OPS_HAVE_TARGETS
-    static const int level = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") ? 2 : __builtin_cpu_supports("avx2") ? 1 : 0;
-    }();
-    return level;
-#else
-    return 0;
-#endif
-}
+// 2 with AVX-512, 1 with AVX2, else 0: the processor's widest path, at
+// most the cap that tests and benchmarks may set (zvek::limitVectorLevel).
+inline int vectorLevel() { return zvek::vectorLevel(); }
 
 template <typename K>
 void runColumns(const K &k, int count) {
@@ -135,14 +133,35 @@ inline int64_t elementCount(const ZVEKHDR *h) {
     return n;
 }
 
+// True when every dimension of the image has a positive length.
+inline bool hasPixels(const ZVEKHDR *h) {
+    const int nd = ndimOf(h);
+    for (int i = 0; i < nd; ++i)
+        if (h->vekdims[i].dimlen <= 0) return false;
+    return nd > 0;
+}
+
+// Result of the filters, the features and the correlation for an image
+// without pixels (a dimension of length 0), after "<name>: image has no
+// pixels" on standard output.
+constexpr int kNoPixels = -10;
+
+inline int refuseNoPixels(const char *name) {
+    std::printf("%s: image has no pixels\n", name);
+    std::fflush(stdout);
+    return kNoPixels;
+}
+
 inline bool isFloat(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32FLT && h->vekptr != nullptr; }
 inline bool isComplex(const ZVEKHDR *h) { return h != nullptr && h->dtype == DT_32CMP && h->vekptr != nullptr; }
 
 // Every dimension length of a equals the length of the same dimension of b;
-// b having fewer dimensions (or lacking one of a's) disagrees.
+// b having fewer dimensions (or lacking one of a's) disagrees, and so does
+// either image when it has no pixels (b's further dimensions included), so
+// that b holds every element of a.
 inline bool sizesAgree(const ZVEKHDR *a, const ZVEKHDR *b) {
     const int na = ndimOf(a);
-    if (na == 0 || ndimOf(b) < na) return false;
+    if (na == 0 || ndimOf(b) < na || !hasPixels(a) || !hasPixels(b)) return false;
     for (int i = 0; i < na; ++i) {
         const int num = a->vekdims[i].dimnum;
         bool found = false;

@@ -14,9 +14,27 @@ namespace {
 
 // Failure codes beyond the documented -12 (images not float).
 constexpr int kSizesDiffer = -13;  // the process used to end here ("bug1")
-constexpr int kBadSchedule = -14;  // parameters that would never finish or divide by zero
-constexpr int kTooSmall = -15;     // fewer than 3 rows or columns
+constexpr int kBadSchedule = -14;  // parameters that would never finish, divide by zero, or take
+                                   // more than kMaxRounds rounds
+constexpr int kTooSmall = -15;     // fewer than 3 rows or columns, or no pixels
 constexpr int kNoMemory = -16;     // the temporaries could not be allocated
+
+// Longest schedule run; the application's defaults take 528 rounds.
+constexpr long long kMaxRounds = 100000;
+
+// Rounds of a schedule that ends (0 < t2, dlt < 1 or t1 < t2): the
+// temperatures t1, dlt t1, dlt (dlt t1), ... taken in double as the loop
+// takes them, counted while not below t2. Counted one by one up to 10^8 (a
+// few tenths of a second at most); beyond that the rest is counted by
+// logarithms, within a few rounds.
+long long scheduleRounds(float t1, float t2, float dlt) {
+    const double end = t2;
+    double T = t1;
+    long long n = 0;
+    for (; T >= end && n < 100000000; ++n) T = static_cast<double>(dlt) * T;
+    if (T < end) return n;
+    return n + static_cast<long long>(std::floor(std::log(end / T) / std::log(static_cast<double>(dlt)))) + 1;
+}
 
 // One plane of Nr x Nc single-precision samples, row-major.
 struct Plane {
@@ -122,6 +140,10 @@ static int restore(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float 
         std::fflush(stdout);
         return kSizesDiffer;
     }
+    if (!ops::hasPixels(f) || !ops::hasPixels(g)) {
+        std::printf("Pcon: image has no pixels\n");
+        return kTooSmall;
+    }
     if (sf.rows < 3 || sf.cols < 3) {
         std::printf("Pcon: image must have at least 3 rows and 3 columns\n");
         return kTooSmall;
@@ -130,6 +152,11 @@ static int restore(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float 
                         std::isfinite(t2) && std::isfinite(dlt);
     if (!finite || t2 <= 0.0f || sigma == 0.0f || (dlt >= 1.0f && t1 >= t2)) {
         std::printf("Pcon: annealing parameters would not let the schedule finish\n");
+        return kBadSchedule;
+    }
+    const long long rounds = scheduleRounds(t1, t2, dlt);
+    if (rounds > kMaxRounds) {
+        std::printf("Pcon: the annealing schedule takes %lld rounds, more than the %lld allowed\n", rounds, kMaxRounds);
         return kBadSchedule;
     }
 

@@ -68,7 +68,7 @@ int shifted(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc, Op op) {
     const ops::Shape sa = ops::shapeOf(a), sb = ops::shapeOf(b), so = ops::shapeOf(out);
     const int64_t wantRows = std::max<int64_t>(int64_t(sa.rows) + std::abs(int64_t(dr)), sb.rows);
     const int64_t wantCols = std::max<int64_t>(int64_t(sa.cols) + std::abs(int64_t(dc)), sb.cols);
-    if (so.rows != wantRows || so.cols != wantCols) return -1;
+    if (so.rows != wantRows || so.cols != wantCols || !ops::hasPixels(out)) return -1;
     const int nd = ops::ndimOf(a);
     if (nd != 2 && nd != 3) return 0;  // nothing is written
     const int frames = nd == 3 ? 3 : 1;
@@ -82,11 +82,12 @@ int shifted(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, int dr, int dc, Op op) {
         if (ops::ndimOf(out) != 3 || so.frames < 3) return -1;
     }
     // Every image must be one the pixel accessors handle: the 2-D ones only
-    // the plain types, the 3-D ones the interleaved types as well.
+    // the plain types, the 3-D ones the interleaved types as well, with a
+    // frame per channel.
     for (ZVEKHDR *h : {a, b, out}) {
         const bool known = nd == 2 ? zvek::dispatchPlain(h->dtype, [](auto) {})
                                    : zvek::dispatchType(h->dtype, [](auto) {});
-        if (h->vekptr == nullptr || !known) return -1;
+        if (h->vekptr == nullptr || !known || !zvek::layoutFits(h)) return -1;
     }
 
     int64_t ra0, rb0, ca0, cb0;

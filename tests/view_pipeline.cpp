@@ -69,20 +69,7 @@ ZvekImagePtr image(const char *type, std::vector<int32_t> dims, const std::vecto
 }
 
 
-// Scans 0..31 from a stack shifted by shift bytes and left holding -1 below.
-__attribute__((noinline)) void fillStack() { volatile float junk[1024]; for (volatile float &x : junk) x = -1.0f; }
-__attribute__((noinline)) bool scan(int shift, const float *p, float &mx, float &mn) {
-    static_cast<volatile char *>(alloca(shift + 1))[0] = 0, fillStack(), mx = -1e8f, mn = 1e8f;
-    return zvekview::finiteExtremes(p, 32, mx, mn);
-}
-
 }  // namespace
-
-TEST(ViewPipeline, ExtremesReadOnlyTheValues) {
-    float v[32], mx, mn;  // sixteen lanes of two values each, the first lane from +0
-    for (int i = 0; i < 32; ++i) v[i] = float(i);
-    for (int shift = 0; shift < 64; shift += 4) EXPECT_TRUE(scan(shift, v, mx, mn) && mx == 31 && mn == 0) << shift << ": " << mx << ", " << mn;
-}
 
 TEST(ViewConvert, PicturesOfEveryKindOfImage) {
     std::vector<float> nine;  // 4 x 1, frame f holding 10 f + c (frame 4: 40 + 3 c)
