@@ -4,6 +4,7 @@
 // every path gives the same results, so the pictures are the same on every
 // machine.
 #include "viewkernels.h"
+#include "zvekint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -291,31 +292,6 @@ void plainRow(const float *const *planes, int n, const double *d, const Stretch 
     }
 }
 
-enum class Isa { Plain = 0, Avx2 = 1, Avx512 = 2 };
-
-Isa detectedIsa() {
-    static const Isa detected = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512f")) return Isa::Avx512;
-        if (__builtin_cpu_supports("avx2")) return Isa::Avx2;
-        return Isa::Plain;
-    }();
-    return detected;
-}
-
-Isa isaLimit = Isa::Avx512;
-
-Isa isa() { return std::min(detectedIsa(), isaLimit); }
-
-}  // namespace
-
-int limitInstructionSet(int level) {
-    isaLimit = static_cast<Isa>(std::max(0, std::min(level, 2)));
-    return static_cast<int>(isa());
-}
-
-namespace {
-
 typedef void (*RowKernel)(const float *const *, int, const double *, const Stretch &, const Estimate &, QRgb *);
 
 template <int C>
@@ -323,7 +299,7 @@ void adjustedRow(const float *const *planes, int n, const double *d, Contrast c,
     static constexpr RowKernel kernels[] = {plainRow<C>, row256<C>, row512<C>};
     const Stretch s = makeStretch(c);
     const Estimate e = makeEstimate(s, d, C);
-    kernels[e.usable ? static_cast<int>(isa()) : 0](planes, n, d, s, e, out);
+    kernels[e.usable ? zvek::vectorLevel() : 0](planes, n, d, s, e, out);
 }
 
 }  // namespace

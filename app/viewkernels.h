@@ -42,11 +42,6 @@ void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, floa
 // n pixels from three byte planes: qRgb(red[i], green[i], blue[i]).
 void packBytes(const uint8_t *red, const uint8_t *green, const uint8_t *blue, int n, QRgb *out);
 
-// Limits the adjusted row loops to an instruction set: 0 any x86-64, 1 AVX2,
-// 2 AVX-512 (the default: the widest the machine has). Answers the one now in
-// use. The bytes are the same on every one.
-int limitInstructionSet(int level);
-
 }  // namespace zvekview
 
 #endif  // VIEWKERNELS_H

@@ -102,21 +102,12 @@ float firstZero(const float *p, int64_t n, float zero) {
     return zero;
 }
 
-int scanLimit = 2;
-
 }  // namespace
-
-int scanInstructionSet() { return std::min(vectorLevel(), scanLimit); }
-
-int limitScanInstructionSet(int level) {
-    scanLimit = std::max(0, std::min(level, 2));
-    return scanInstructionSet();
-}
 
 bool finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
     const float startMn = mn, startMx = mx;
     bool finite;
-    switch (scanInstructionSet()) {
+    switch (vectorLevel()) {
 #if OPS_HAVE_TARGETS
     case 2: finite = extremes512(p, n, mn, mx); break;
     case 1: finite = extremes256(p, n, mn, mx); break;

@@ -196,7 +196,7 @@ OPS_TARGET("avx512f") void binsAvx512(const float *p, int64_t n, const BinScale 
 
 // wholeBin of n samples of a contiguous float frame.
 void binsOfFloats(const float *p, int64_t n, const BinScale &b, uint16_t *bins) {
-    switch (ops::scanInstructionSet()) {
+    switch (ops::vectorLevel()) {
 #if OPS_HAVE_TARGETS
     case 2: binsAvx512(p, n, b, bins); return;
     case 1: binsAvx2(p, n, b, bins); return;

@@ -8,6 +8,7 @@
 #include <vector>
 #include "extremes.h"
 #include "imageops.h"
+#include "zvekint.h"
 
 namespace {
 
@@ -23,12 +24,12 @@ __attribute__((noinline)) bool scan(int shift, const float *p, float &mn, float 
 TEST(ImageopsScans, ExtremesReadOnlyTheValues) {
     float v[32], mn, mx;  // sixteen lanes of two values each, the first lane from +0
     for (int i = 0; i < 32; ++i) v[i] = float(i);
-    for (int set = 0, best = ops::limitScanInstructionSet(2); set <= best; ++set) {
-        ops::limitScanInstructionSet(set);
+    for (int set = 0, best = zvek::limitVectorLevel(2); set <= best; ++set) {
+        zvek::limitVectorLevel(set);
         for (int shift = 0; shift < 64; shift += 4)
             EXPECT_TRUE(scan(shift, v, mn, mx) && mx == 31 && mn == 0) << set << ", " << shift << ": " << mn << " " << mx;
     }
-    ops::limitScanInstructionSet(2);
+    zvek::limitVectorLevel(2);
 }
 
 TEST(ImageopsScans, ExtremesAreThoseOfThePlainScanOnEveryInstructionSet) {
@@ -41,10 +42,10 @@ TEST(ImageopsScans, ExtremesAreThoseOfThePlainScanOnEveryInstructionSet) {
             std::vector<float> v(n);
             for (float &x : v) x = r.pool[gen() % r.pool.size()];
             float mn = 1e6f, mx = -1e6f, lo, hi;
-            ops::limitScanInstructionSet(0);
+            zvek::limitVectorLevel(0);
             const bool finite = ops::finiteExtremes(v.data(), n, mn, mx);
-            for (int set = 1, best = ops::limitScanInstructionSet(2); set <= best; ++set) {
-                ops::limitScanInstructionSet(set);
+            for (int set = 1, best = zvek::limitVectorLevel(2); set <= best; ++set) {
+                zvek::limitVectorLevel(set);
                 const bool all = ops::finiteExtremes(v.data(), n, lo = 1e6f, hi = -1e6f);
                 EXPECT_TRUE(all == finite && !std::memcmp(&lo, &mn, 4) && !std::memcmp(&hi, &mx, 4))
                     << r.name << ", " << n << " values, set " << set << ": " << lo << " " << hi;
@@ -57,9 +58,9 @@ TEST(ImageopsScans, EqualisationIsTheSameOnEveryInstructionSetAndOutput) {
     const int32_t dims[] = {2, 301, 201}, n = 301 * 201;
     for (int kind = 0; kind < 5; ++kind) {
         std::vector<float> first, got(n);
-        for (int set = 0, best = ops::limitScanInstructionSet(2); set <= best; ++set)
+        for (int set = 0, best = zvek::limitVectorLevel(2); set <= best; ++set)
             for (const char *as : {"float", "double", "in place"}) {
-                ops::limitScanInstructionSet(set);
+                zvek::limitVectorLevel(set);
                 ZVEKHDR *in = Zvekcreate("float", dims, 11, 0), *out = *as == 'i' ? in : Zvekcreate(as, dims, 11, 0);
                 std::mt19937 gen(4);
                 for (int i = 0; i < n; ++i) {

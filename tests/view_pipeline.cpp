@@ -6,6 +6,7 @@
 
 #include "imageconvert.h"
 #include "view_fixture.h"
+#include "zvekint.h"
 
 TEST(ViewPipeline, AdjustedRowsOnEveryInstructionSet) {
     // Whole numbers, halves, their float neighbours, random values and NaN (shown as 0).
@@ -19,9 +20,9 @@ TEST(ViewPipeline, AdjustedRowsOnEveryInstructionSet) {
     std::vector<float> green(values.rbegin(), values.rend()), blue(n);
     for (int i = 0; i < n; ++i) blue[i] = values[(i + 1) % n];
     auto ref = [](float w, int d, int level, int window) { return std::isnan(w) ? 0 : refDisplay(w, d, level, window); };
-    const int best = zvekview::limitInstructionSet(2);
+    const int best = zvek::limitVectorLevel(2);
     for (int set = 0; set <= best; ++set) {
-        ASSERT_EQ(zvekview::limitInstructionSet(set), set);
+        ASSERT_EQ(zvek::limitVectorLevel(set), set);
         std::vector<QRgb> out(n + 3, 0x12345678u);
         int wrong = 0;
         std::string first;  // the first row with a wrong byte
@@ -44,7 +45,7 @@ TEST(ViewPipeline, AdjustedRowsOnEveryInstructionSet) {
                 }
         EXPECT_EQ(wrong, 0) << "instruction set " << set << ", first at " << first;
     }
-    zvekview::limitInstructionSet(2);
+    zvek::limitVectorLevel(2);
 }
 
 namespace {

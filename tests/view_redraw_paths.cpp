@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "viewkernels.h"
+#include "zvekint.h"
 
 struct RedrawRow { int level, window, d; };
 static int displayed(float w, int d, const RedrawRow &r) {
@@ -27,8 +28,8 @@ TEST(ViewRedrawPaths, EveryInstructionSetGivesTheBytesOfTheFormula) {
         }
         const int n = w.size();
         const auto c = zvekview::contrastBounds(r.level, r.window);
-        for (int set = 0, best = zvekview::limitInstructionSet(2); set <= best; ++set) {
-            zvekview::limitInstructionSet(set);
+        for (int set = 0, best = zvek::limitVectorLevel(2); set <= best; ++set) {
+            zvek::limitVectorLevel(set);
             std::vector<QRgb> rgb(n + 1, 7u);
             zvekview::adjustedRowRGB(w.data(), w.data(), w.data(), n, r.d, r.d + 1, -r.d, c, rgb.data());
             for (int i = 0, wrong = 0; i < n && wrong < 5; ++i) {
