@@ -98,7 +98,9 @@ inline int64_t dataBytes(const ZVEKHDR *h) {
     const int nd = h->vekndim;
     if (nd < 1 || nd > ZVEK_MAXDIM || h->vekbpd < 0) return -1;
     int order[ZVEK_MAXDIM] = {0, 1, 2};
-    std::sort(order, order + nd, [h](int a, int b) { return h->vekdims[a].dimnum < h->vekdims[b].dimnum; });
+    for (int i = 1; i < nd; ++i)  // by storage order
+        for (int j = i; j > 0 && h->vekdims[order[j]].dimnum < h->vekdims[order[j - 1]].dimnum; --j)
+            std::swap(order[j], order[j - 1]);
     int64_t n = h->vekbpd < 1 ? 1 : h->vekbpd;
     for (int k = 0; k < nd; ++k) {
         const int32_t len = h->vekdims[order[k]].dimlen;

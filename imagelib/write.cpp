@@ -145,14 +145,14 @@ int ZvekWrImg(ZVEKHDR *h, FILE *stream, int writeTail) {
     return -1;
 }
 
-int ZvekPutImg(ZVEKHDR *h, const char *fileName, const char *prompt, int writeTail) {
+int zvek::putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail) {
     DepthGuard depth;
     if (h == nullptr) return fail(ZVEK_ENULL, "ZvekPutImg: Image header is NULL");
     if (std::memcmp(h->vekmagic, "ZVE", 4) != 0)
         return fail(ZVEK_EBADHDR, "ZvekPutImg: Invalid image header (bad magic no.)");
     if (h->vekptr == nullptr)
         return fail(ZVEK_EBADHDR, "ZvekPutImg: No data associated with header! (field 'vekptr' = 0)");
-    FILE *stream = ZvekOpen(fileName, "wb", prompt, 5);
+    FILE *stream = open();
     if (stream == nullptr) {
         Zvekdie("ZvekPutImg: couldn't open file.");
         return 0;
@@ -166,13 +166,17 @@ int ZvekPutImg(ZVEKHDR *h, const char *fileName, const char *prompt, int writeTa
     }
     const int written = ZvekWrImg(h, stream, writeTail);
     // A close that fails loses what was still buffered.
-    const int closed = ZvekClose(stream);
+    const int closed = close(stream);
     if (!written || closed != 0) {
         if (written) Zvekerr = ZVEK_EIO;
         Zvekdie("ZvekPutImg: Error while writing image file.");
         return 0;
     }
     return -1;
+}
+
+int ZvekPutImg(ZVEKHDR *h, const char *fileName, const char *prompt, int writeTail) {
+    return zvek::putImage(h, [&] { return ZvekOpen(fileName, "wb", prompt, 5); }, ZvekClose, writeTail);
 }
 
 int Zvekpot(ZVEKHDR *h, const char *fileName) {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <type_traits>
 
@@ -105,6 +106,11 @@ struct DepthGuard {
     DepthGuard(const DepthGuard &) = delete;
     DepthGuard &operator=(const DepthGuard &) = delete;
 };
+
+// ZvekPutImg's work on the stream that open makes and close ends: the same
+// checks (made before anything is opened), reports, bytes and result. For
+// callers that open the file themselves.
+int putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail);
 
 // Truncation toward zero to a 64-bit integer, defined for every double:
 // NaN gives 0, values beyond the 64-bit range saturate.
