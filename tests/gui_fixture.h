@@ -270,6 +270,7 @@ struct SaveDialogAnswers {
         } else {
             if (auto *files = qobject_cast<QFileDialog *>(modal)) {
                 onFile(files);
+                files->setOption(QFileDialog::DontConfirmOverwrite);  // no nested question inside this timer
                 files->setDirectory(QFileInfo(target).absolutePath());
                 if (auto *name = files->findChild<QLineEdit *>("fileNameEdit"))
                     name->setText(QFileInfo(target).fileName());
