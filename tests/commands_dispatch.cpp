@@ -208,7 +208,15 @@ TEST_F(GuiTest, ShiftedArithmeticMakesAResultOfItsOwnSize) {
     ZVEKHDR *out = makeFloat({2, 50, 50}), *square = keep(makeFloat({2, 50, 50}));
     ZVEKHDR *flat = keep(makeFloat({2, 200, 10}));
     ui.answers = {QStringList{}};
+    // Without the application's slots the result comes back through out alone.
+    gZVektool = nullptr;
     EXPECT_TRUE(op.binary(22, square, flat, out, -1) && shape(keep(out)) == "32flt 2:200x50");
+    gZVektool = controller;
+    // A buffer that is the Output slot's image is replaced there too.
+    put(4, makeFloat({2, 10, 8}));
+    ui.answers = {QStringList{"1", "1"}};
+    ZVEKHDR *buffer = slot(4);
+    EXPECT_TRUE(op.binary(22, a, b, buffer, 4) && slot(4) == buffer && shape(buffer) == "32flt 3:11x9x3");
     EXPECT_TRUE(ui.messages.empty());
 
     // Refusals and failures leave the buffer as it was; complex inputs go to
@@ -561,4 +569,21 @@ TEST_F(GuiTest, RandomColourMapTakesTheLabelCount) {
             EXPECT_EQ(pixels(manyOut)[f * 35 + i], v >= 2 && v < n ? big[size_t(v) + size_t(f) * n] : 0.0f) << v;
         }
     EXPECT_EQ(pixels(topOut)[18 + 4], float(int(double(generatorState()) / 281474976710656.0 * 255.0)));
+    // Found by sorting too: a label met twice takes one colour and one turn of
+    // the generator; a label equal to the count has none.
+    const int m = (1 << 23) + 2;
+    std::vector<float> colours[2];
+    uint64_t states[2];
+    for (int twice : {0, 1}) {
+        ZVEKHDR *edge = keep(makeFloat({2, 3, 2}, [&](int i) { return i == 4 || (twice && i == 5) ? m - 1.0f : m; }));
+        ZVEKHDR *edgeOut = blank("float", {3, 3, 2, 3});
+        Zveksrand48(77);
+        printed([&] { ZVekOp::colormap6(edge, edgeOut, m); });
+        states[twice] = generatorState();
+        colours[twice].assign(pixels(edgeOut), pixels(edgeOut) + 18);
+    }
+    EXPECT_EQ(states[1], states[0]);
+    for (int f = 0; f < 3; ++f)
+        EXPECT_TRUE(colours[0][f * 6 + 5] == 0.0f && colours[1][f * 6 + 5] == colours[0][f * 6 + 4] &&
+                    colours[1][f * 6 + 4] == colours[0][f * 6 + 4]) << "frame " << f;
 }

@@ -293,7 +293,7 @@ TEST_F(Utils, PointLists) {
     const std::string none = "plotcontour:no points in " + path + "\n", cannot = "plotcontour:cannot make an image of ";
     const Row rows[] = {
         {"# 3\n0 0\n2 0\n2 1\n", {2, 3, 0, 0, R, 0, 2, W, 1, 2, G}},
-        {"# 1\n4.5 7.25 trailing words\n", {1, 1, 0, 0, G}},
+        {"#-1\n4.5 7.25 trailing words\n", {1, 1, 0, 0, G}},  // the first two characters, whatever they are
         {"# 3\n10 20 a\n11 20 b\n11 21 c\n", {4, 4, 1, 1, R, 1, 3, W, 3, 3, G}, "", {0, 0, 0, 2}},
         {"# 3\n0 0\n50 0\n50 50\n", {4, 5, 0, 0, R, 0, 4, W, 3, 4, G}, "", {4, 5}},
         {"# 2\n-5 3\n7.9 12\n", {10, 10, 3, 0, R, 9, 7, G}, "", {10, 10, 1}},

@@ -196,8 +196,8 @@ TEST(Labelling, AgainstHandValuesAndTheFlatTable) {
         {"no areas without a limit", 3, 3, 0, 0, 0, square, labels, 1, "", ""},
         {"merged into background", 3, 3, 0, 1, 0, rim, {0, -1, -1, -1, 1, 0, -1, 1, 0}, 1, erasing(1), "0 2\n1 0\n"},
         {"erased by its root's area", 3, 3, 0, 3, 0, rim, erased, 1, erasing(3), "0 2\n1 0\n"},
-        // Magnitudes 50 / 3 and 20 / 3 of the three frames.
-        {"colour", 3, 2, 3, 0, 0, {0, 0, 0, 0, 30, 12, 0, 0, 0, 0, 40, 16, 0, 0, 0, 0, 0, 0}, {0, -1, -1, -1, 1, 0}, 1,
+        // Magnitudes 31.1 / 3 (neither red nor green reaches 10 alone) and 20 / 3 of the three frames.
+        {"colour", 3, 2, 3, 0, 0, {0, 0, 0, 0, 22, 12, 0, 0, 0, 0, 22, 16, 0, 0, 0, 0, 0, 0}, {0, -1, -1, -1, 1, 0}, 1,
          "", ""},
     };
     const std::string path = testing::TempDir() + "imageops_areas.txt";

@@ -244,6 +244,11 @@ TEST_F(PlotGallery, AxesTitlesAndRanges) {
         EXPECT_TRUE(qobject_cast<QCPTextElement *>(P(chart)->plotLayout()->element(0, 0))->text() == title &&
                     P(chart)->axisRect() == P(chart)->plotLayout()->element(1, 0)) << title;
     EXPECT_TRUE(P(13)->yAxis->label() == QString::fromUtf8("O₂ Absorption [mg]") && P(6)->yAxis->range() == QCPRange(0, 60));
+    // Fixed ranges, fills and places of single charts.
+    EXPECT_TRUE(P(4)->xAxis->range() == QCPRange(2004.5, 2010.5) && P(11)->plottable(0)->brush().color() == QColor(0, 0, 255, 20));
+    auto *text = qobject_cast<QCPItemText *>(P(14)->item(0));
+    ASSERT_TRUE(text && text->text() == "Text Item Demo" && text->position->type() == QCPItemPosition::ptAxisRectRatio);
+    EXPECT_EQ(text->position->coords(), QPointF(0.5, 0));
 }
 
 TEST(PlotGalleryEdges, AnimationStepsAndClearedLayouts) {

@@ -72,6 +72,30 @@ ZvekImagePtr image(const char *type, std::vector<int32_t> dims, const std::vecto
 
 }  // namespace
 
+TEST(ViewConvert, CopyFrameIntoChecksShapesAndConverts) {
+    // Source and frame; the target's 12 values after (2 x 2 x 3 zeros before). The target's header names 2 of
+    // the 3 frames its block holds: nothing may reach the third.
+    struct Row { const char *name; ZvekImagePtr source; int frame; std::vector<float> after; };
+    const std::vector<float> none(12, 0.0f);
+    const Row rows[] = {
+        {"frame 1", image("float", {2, 2, 2}, {1, 2, 3, 4}), 1, {0, 0, 0, 0, 1, 2, 3, 4, 0, 0, 0, 0}},
+        {"16bit, converted", image("16bit", {2, 2, 2}, {-5, 6, 7, 8}), 0, {-5, 6, 7, 8, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"other shape", image("float", {2, 3, 3}, std::vector<float>(9, 9)), 1, none},
+        {"past the frames", image("float", {2, 2, 2}, {1, 2, 3, 4}), 2, none},
+        {"before the frames", image("float", {2, 2, 2}, {1, 2, 3, 4}), -1, none}};
+    ZVek2Qt conv;
+    for (const Row &r : rows) {
+        ZvekImagePtr target = image("float", {3, 2, 2, 3}, none);
+        target->vekdims[2].dimlen = 2;
+        conv.copyFrameInto(r.source.get(), target.get(), r.frame);
+        const float *t = static_cast<const float *>(target->vekptr);
+        EXPECT_EQ(std::vector<float>(t, t + 12), r.after) << r.name;
+    }
+    ZvekImagePtr bytes = image("u8bit", {3, 2, 2, 3}, none);  // not a float target: nothing changes
+    conv.copyFrameInto(rows[0].source.get(), bytes.get(), 0);
+    EXPECT_EQ(static_cast<uint8_t *>(bytes->vekptr)[0], 0);
+}
+
 TEST(ViewConvert, PicturesOfEveryKindOfImage) {
     std::vector<float> nine;  // 4 x 1, frame f holding 10 f + c (frame 4: 40 + 3 c)
     for (int f = 0; f < 9; ++f)
