@@ -1,5 +1,5 @@
-// The extremes scan and whole-image equalisation on every instruction set against the plain loop,
-// over values that are not finite, zeros of both signs and subnormal numbers.
+// The extremes scan, whole-image equalisation and the square roots on every instruction set against the plain
+// loop, over values that are not finite, zeros of both signs and subnormal numbers.
 #include <alloca.h>
 #include <algorithm>
 #include <cmath>
