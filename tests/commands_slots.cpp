@@ -329,6 +329,14 @@ TEST_F(GuiTest, ResultsThatCannotBeMadeAreToldAndChangeNothing) {
     EXPECT_EQ(ui.said(), none.repeated(7) + "Cannot make an image of 8 rows and 8 columns.");
     EXPECT_EQ(ui.asks.size(), 1u) << "only the resize form is asked";
     EXPECT_TRUE(state() == before && mw->dxButton->isEnabled() && mw->addButton->isEnabled());
+    // The crop made but not the Output's buffer of Input 1's size: told, nothing changes.
+    static void *(*real)(size_t, size_t);
+    real = saved;
+    Zvek_alcptr = [](size_t n, size_t size) { return n * size == 16 * 16 * 4 ? nullptr : real(n, size); };
+    ui.messages.clear();
+    printed([&] { press(mw->expButton); });
+    Zvek_alcptr = saved;
+    EXPECT_TRUE(ui.said() == "Cannot make the result image." && state() == before) << ui.said().toStdString();
     // A line has no plane to colour, nor a colour to make gray (its 2-D buffer is one row).
     mw->modeAct->trigger();
     select(3, 3, 3);
