@@ -127,7 +127,7 @@ ZVEKHDR *padme1(ZVEKHDR *in, int padRows, int padCols, int frame) {
     }
     const int64_t pw = int64_t(s.cols) + 2 * int64_t(padCols);
     const int64_t ph = int64_t(s.rows) + 2 * int64_t(padRows);
-    // Each side below 2^33 first, so that their product stays inside 64 bits.
+    // Each side below 2^31 first, so that their product stays inside 64 bits.
     if (pw > INT32_MAX || ph > INT32_MAX || pw * ph * int64_t(sizeof(float)) > INT32_MAX) {
         std::printf("padme1: padded frame of %lld x %lld is too large\n", static_cast<long long>(pw),
                     static_cast<long long>(ph));
