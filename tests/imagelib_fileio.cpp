@@ -20,7 +20,7 @@ const std::string kFailTail = failed("tail data");
 const std::string kNoPadding =
     "\nZvekRdDims: WARNING!  There is no padding after the\n\n          ZVEK file header.  File is probably damaged.\n";
 
-// The spec with components (unless it has some) that differ in every byte.
+// The file description with components (unless it has some) that differ in every byte.
 FileSpec filled(FileSpec s) {
     int64_t n = s.comps.empty() ? s.bpd / s.compSize : 0;
     for (int32_t l : s.lens) n *= l;
