@@ -581,7 +581,13 @@ void ZVektoolMainWindow::pcon() {
         break;
     case -12: zvekUi().message(tr("Restoration works on float images only: convert both inputs to float.")); break;
     case -13: zvekUi().message(tr("Input 1 and Input 2 must have the same number of rows and columns.")); break;
-    case -14: zvekUi().message(tr("These annealing parameters would not let the restoration finish.")); break;
+    case -14:
+        // Too long a schedule is told with its count of rounds.
+        if (const long long rounds = pconRounds(v[3], v[4], v[5]); rounds > 100000)
+            zvekUi().message(tr("The annealing schedule takes %1 rounds, more than the 100000 allowed.").arg(rounds));
+        else
+            zvekUi().message(tr("These annealing parameters would not let the restoration finish."));
+        break;
     case -15: zvekUi().message(tr("Restoration needs images of at least 3 rows and 3 columns.")); break;
     default: badMsg(3); break;
     }

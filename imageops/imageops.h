@@ -147,6 +147,11 @@ int flHistogramEq(ZVEKHDR *in, ZVEKHDR *out, int N);
 // than 3 rows or columns, or an image without pixels; -16 no memory for the
 // temporaries. Nothing is changed on a failure.
 int pconsub(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float t1, float t2, float dlt);
+// Rounds of pconsub's schedule: the temperatures t1, dlt t1, dlt (dlt t1),
+// ... in double, counted while not below t2 (one by one up to 10^8, beyond
+// that by logarithms, within a few rounds); -1 for a schedule that would
+// never end (t2 <= 0, dlt >= 1 with t1 >= t2, a value that is not finite).
+long long pconRounds(float t1, float t2, float dlt);
 
 // ---- Labelling ----
 

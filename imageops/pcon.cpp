@@ -22,12 +22,11 @@ constexpr int kNoMemory = -16;     // the temporaries could not be allocated
 // Longest schedule run; the application's defaults take 528 rounds.
 constexpr long long kMaxRounds = 100000;
 
-// Rounds of a schedule that ends (0 < t2, dlt < 1 or t1 < t2): the
-// temperatures t1, dlt t1, dlt (dlt t1), ... taken in double as the loop
-// takes them, counted while not below t2. Counted one by one up to 10^8 (a
-// few tenths of a second at most); beyond that the rest is counted by
-// logarithms, within a few rounds.
-long long scheduleRounds(float t1, float t2, float dlt) {
+}  // namespace
+
+long long pconRounds(float t1, float t2, float dlt) {
+    if (!std::isfinite(t1) || !std::isfinite(t2) || !std::isfinite(dlt) || t2 <= 0.0f || (dlt >= 1.0f && t1 >= t2))
+        return -1;
     const double end = t2;
     double T = t1;
     long long n = 0;
@@ -35,6 +34,8 @@ long long scheduleRounds(float t1, float t2, float dlt) {
     if (T < end) return n;
     return n + static_cast<long long>(std::floor(std::log(end / T) / std::log(static_cast<double>(dlt)))) + 1;
 }
+
+namespace {
 
 // One plane of Nr x Nc single-precision samples, row-major.
 struct Plane {
@@ -154,7 +155,7 @@ static int restore(ZVEKHDR *f, ZVEKHDR *g, float sigma, float r, float b, float 
         std::printf("Pcon: annealing parameters would not let the schedule finish\n");
         return kBadSchedule;
     }
-    const long long rounds = scheduleRounds(t1, t2, dlt);
+    const long long rounds = pconRounds(t1, t2, dlt);
     if (rounds > kMaxRounds) {
         std::printf("Pcon: the annealing schedule takes %lld rounds, more than the %lld allowed\n", rounds, kMaxRounds);
         return kBadSchedule;

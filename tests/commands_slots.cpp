@@ -481,6 +481,9 @@ TEST_F(GuiTest, RestorationReadsItsParametersAndWorksInInputOne) {
         {0, 4, {}, "Input 1 and Input 2 must have the same number of rows and columns.", "bug1"},
         {0, 1, {"abc"}, "These annealing parameters would not let the restoration finish.",  // sigma 0
          "Pcon: annealing parameters would not let the schedule finish\n"},
+        {0, 1, {"2", ".03", "4", "1", ".005", ".9999999"},
+         "The annealing schedule takes 44445505 rounds, more than the 100000 allowed.",
+         "Pcon: the annealing schedule takes 44445505 rounds, more than the 100000 allowed\n"},
         {6, 6, {}, "Restoration needs images of at least 3 rows and 3 columns.",
          "Pcon: image must have at least 3 rows and 3 columns\n"}};
     for (const Row &row : rows) {
