@@ -160,9 +160,9 @@ Estimate makeEstimate(const Stretch &s, const double *d, int channels) {
     return e;
 }
 
-typedef float f8 __attribute__((vector_size(32)));
+using zvek::f16;
+using zvek::f8;
 typedef int32_t i8 __attribute__((vector_size(32)));
-typedef float f16 __attribute__((vector_size(64)));
 typedef int32_t i16 __attribute__((vector_size(64)));
 template <class F>
 struct IntLanes;
@@ -177,18 +177,17 @@ struct IntLanes<f16> {
 
 // Everything below is inlined into the functions built for one instruction
 // set, so that no vector crosses a call.
-#define VIEW_INLINE inline __attribute__((always_inline))
 
 template <class F>
 struct EstimateLanes {
     F scale, lift, open, whole, qLo, qHi;
-    VIEW_INLINE explicit EstimateLanes(const Estimate &e)
+    ZVEK_INLINE explicit EstimateLanes(const Estimate &e)
         : scale(F{} + e.scale), lift(F{} + e.lift), open(F{} + e.open), whole(F{} + e.whole), qLo(F{} + e.qLo),
           qHi(F{} + e.qHi) {}
 };
 
 template <class I>
-VIEW_INLINE bool anyLane(const I &m) {
+ZVEK_INLINE bool anyLane(const I &m) {
     uint64_t parts[sizeof(I) / 8];
     std::memcpy(parts, &m, sizeof m);
     uint64_t a = 0;
@@ -201,7 +200,7 @@ VIEW_INLINE bool anyLane(const I &m) {
 // of 0. w is a whole number where (w + 1.5 x 2^23) - 1.5 x 2^23 gives w back;
 // such bytes are never open.
 template <class F, class I = typename IntLanes<F>::type>
-VIEW_INLINE I estimatedBytes(const float *w, const F &dl, const EstimateLanes<F> &k, I &open) {
+ZVEK_INLINE I estimatedBytes(const float *w, const F &dl, const EstimateLanes<F> &k, I &open) {
     F v;
     std::memcpy(&v, w, sizeof v);
     F q = (v + dl) * k.scale;
@@ -215,7 +214,7 @@ VIEW_INLINE I estimatedBytes(const float *w, const F &dl, const EstimateLanes<F>
 }
 
 template <int C, class I>
-VIEW_INLINE I packPixels(const I *b) {
+ZVEK_INLINE I packPixels(const I *b) {
     if constexpr (C == 3)
         return static_cast<int32_t>(0xff000000u) | b[0] << 16 | b[1] << 8 | b[2];
     else
@@ -226,10 +225,10 @@ VIEW_INLINE I packPixels(const I *b) {
 // estimated in blocks; the open bytes of a block are then made again one by
 // one.
 template <class F, int C>
-VIEW_INLINE void estimatedRow(const float *const *planes, int n, const double *d, const Stretch &s,
+ZVEK_INLINE void estimatedRow(const float *const *planes, int n, const double *d, const Stretch &s,
                               const Estimate &e, QRgb *out) {
     typedef typename IntLanes<F>::type I;
-    constexpr int L = sizeof(F) / sizeof(float);
+    constexpr int L = zvek::lanes<F>();
     constexpr int kSteps = 8;
     const EstimateLanes<F> k(e);
     F dl[C];
@@ -270,13 +269,13 @@ VIEW_INLINE void estimatedRow(const float *const *planes, int n, const double *d
 }
 
 template <int C>
-__attribute__((target("avx512f"))) void row512(const float *const *planes, int n, const double *d, const Stretch &s,
+ZVEK_TARGET("avx512f") void row512(const float *const *planes, int n, const double *d, const Stretch &s,
                                                const Estimate &e, QRgb *out) {
     estimatedRow<f16, C>(planes, n, d, s, e, out);
 }
 
 template <int C>
-__attribute__((target("avx2"))) void row256(const float *const *planes, int n, const double *d, const Stretch &s,
+ZVEK_TARGET("avx2") void row256(const float *const *planes, int n, const double *d, const Stretch &s,
                                             const Estimate &e, QRgb *out) {
     estimatedRow<f8, C>(planes, n, d, s, e, out);
 }

@@ -129,34 +129,23 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 
 constexpr int kStrip = 16;
 
-typedef float f4 __attribute__((vector_size(16)));
-typedef float f8 __attribute__((vector_size(32)));
-typedef float f16 __attribute__((vector_size(64)));
+using zvek::f16;
+using zvek::f4;
+using zvek::f8;
+using zvek::lanes;  // a buffer row of one plane is kStrip / lanes<V>() vectors
 
-#define FFT_INLINE inline __attribute__((always_inline))
-
-// Floats in a V: a buffer row of one plane is kStrip / lanes<V>() of them.
+// A vector loaded from p (see zvek::loadV).
 template <typename V>
-constexpr int lanes() {
-    return int(sizeof(V) / sizeof(float));
-}
-
-// Unaligned load and store. Vectors go by reference only, so that no
-// function's calling convention depends on the instruction set.
-template <typename V>
-FFT_INLINE V ld(const float *p) {
+ZVEK_INLINE V ld(const float *p) {
     V v;
-    std::memcpy(&v, p, sizeof v);
+    zvek::loadV(v, p);
     return v;
 }
-template <typename V>
-FFT_INLINE void st(float *p, const V &v) {
-    std::memcpy(p, &v, sizeof v);
-}
+using zvek::storeV;
 
 // x[i], x[k] = x[i] + u x[k], x[i] - u x[k] on one vector of rows i and k.
 template <typename V>
-FFT_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
+ZVEK_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
     const V tr = ur * kr - ui * ki;
     const V ti = ur * ki + kr * ui;
     kr = ir - tr;
@@ -167,14 +156,14 @@ FFT_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
 
 // Stage m alone over the buffer.
 template <typename V>
-FFT_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
+ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
     for (int g = 0; g < n; g += 2 * m)
         for (int j = 0; j < m; ++j) {
             const int64_t i = int64_t(g + j) * kStrip, k = i + int64_t(m) * kStrip;
             for (int q = 0; q < kStrip; q += lanes<V>()) {
                 V ir = ld<V>(re + i + q), ii = ld<V>(im + i + q), kr = ld<V>(re + k + q), ki = ld<V>(im + k + q);
                 butterfly(ir, ii, kr, ki, u[j].re, u[j].im);
-                st(re + i + q, ir), st(im + i + q, ii), st(re + k + q, kr), st(im + k + q, ki);
+                storeV(re + i + q, ir), storeV(im + i + q, ii), storeV(re + k + q, kr), storeV(im + k + q, ki);
             }
         }
 }
@@ -183,7 +172,7 @@ FFT_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
 // of 4m rows go through their stage-m butterflies and then through their
 // stage-2m ones.
 template <typename V>
-FFT_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *u2, int m) {
+ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *u2, int m) {
     const int64_t s = int64_t(m) * kStrip;
     for (int g = 0; g < n; g += 4 * m)
         for (int j = 0; j < m; ++j) {
@@ -197,15 +186,15 @@ FFT_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *
                 butterfly(cr, ci, dr, di, w1.re, w1.im);
                 butterfly(ar, ai, cr, ci, w2.re, w2.im);
                 butterfly(br, bi, dr, di, w3.re, w3.im);
-                st(r0, ar), st(i0, ai), st(r0 + s, br), st(i0 + s, bi);
-                st(r0 + 2 * s, cr), st(i0 + 2 * s, ci), st(r0 + 3 * s, dr), st(i0 + 3 * s, di);
+                storeV(r0, ar), storeV(i0, ai), storeV(r0 + s, br), storeV(i0 + s, bi);
+                storeV(r0 + 2 * s, cr), storeV(i0 + 2 * s, ci), storeV(r0 + 3 * s, dr), storeV(i0 + 3 * s, di);
             }
         }
 }
 
 // Every stage of the transform over a strip held in the buffer.
 template <typename V>
-FFT_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
+ZVEK_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
     int m = 1;
     for (; 4 * m <= n; m *= 4) stage2<V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
     if (m < n) stage1<V>(re, im, n, fac.stage(m), m);
@@ -216,17 +205,17 @@ FFT_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
 // In f4 units: two complex values (re, im, re, im), or four real or four
 // imaginary parts.
 
-FFT_INLINE f4 evens(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }
-FFT_INLINE f4 odds(f4 a, f4 b) { return __builtin_shufflevector(a, b, 1, 3, 5, 7); }
-FFT_INLINE f4 lows(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
-FFT_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
+ZVEK_INLINE f4 evens(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 2, 4, 6); }
+ZVEK_INLINE f4 odds(f4 a, f4 b) { return __builtin_shufflevector(a, b, 1, 3, 5, 7); }
+ZVEK_INLINE f4 lows(f4 a, f4 b) { return __builtin_shufflevector(a, b, 0, 4, 1, 5); }
+ZVEK_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3, 7); }
 
 // The inverse's division by n, on the four parts at p.
-FFT_INLINE void scale4(float *p, float fn) { st(p, ld<f4>(p) / fn); }
+ZVEK_INLINE void scale4(float *p, float fn) { storeV(p, ld<f4>(p) / fn); }
 
 // Rows s0 .. s0 + 15 of the image into the buffer: buffer row rev[i] lane w
 // is element i of image row s0 + w. Done in blocks of 4 x 4 values.
-FFT_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
     const float *src = data + 2 * s0 * N;
     for (int64_t i = 0; i < N; i += 4)
         for (int w = 0; w < kStrip; w += 4) {
@@ -243,14 +232,14 @@ FFT_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev,
             for (int k = 0; k < 4; ++k) {
                 const int h = k / 2;
                 const int64_t at = int64_t(rev[i + k]) * kStrip + w;
-                st(re + at, k % 2 ? odds(ab[h][0], cd[h][0]) : evens(ab[h][0], cd[h][0]));
-                st(im + at, k % 2 ? odds(ab[h][1], cd[h][1]) : evens(ab[h][1], cd[h][1]));
+                storeV(re + at, k % 2 ? odds(ab[h][0], cd[h][0]) : evens(ab[h][0], cd[h][0]));
+                storeV(im + at, k % 2 ? odds(ab[h][1], cd[h][1]) : evens(ab[h][1], cd[h][1]));
             }
         }
 }
 
 // The buffer back into rows s0 .. s0 + 15, divided by n for the inverse.
-FFT_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re, float *im) {
+ZVEK_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re, float *im) {
     const float fn = static_cast<float>(N);
     float *dst = data + 2 * s0 * N;
     for (int64_t i = 0; i < N; i += 4)
@@ -262,17 +251,17 @@ FFT_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re, 
                 if (dir == 1) scale4(re + at0, fn), scale4(im + at0, fn), scale4(re + at1, fn), scale4(im + at1, fn);
                 const f4 r0 = ld<f4>(re + at0), r1 = ld<f4>(re + at1), i0 = ld<f4>(im + at0), i1 = ld<f4>(im + at1);
                 const f4 xr = lows(r0, r1), yr = highs(r0, r1), xi = lows(i0, i1), yi = highs(i0, i1);
-                st(p + 4 * h, lows(xr, xi));
-                st(p + 2 * N + 4 * h, highs(xr, xi));
-                st(p + 4 * N + 4 * h, lows(yr, yi));
-                st(p + 6 * N + 4 * h, highs(yr, yi));
+                storeV(p + 4 * h, lows(xr, xi));
+                storeV(p + 2 * N + 4 * h, highs(xr, xi));
+                storeV(p + 4 * N + 4 * h, lows(yr, yi));
+                storeV(p + 6 * N + 4 * h, highs(yr, yi));
             }
         }
 }
 
 // Columns s0 .. s0 + 15 of the image into the buffer: buffer row rev[i]
 // holds them from image row i.
-FFT_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
     constexpr int kAhead = 8;  // rows fetched ahead: the reads are a row apart
     for (int64_t i = 0; i < N; ++i) {
         const float *p = data + 2 * (i * N + s0);
@@ -283,14 +272,14 @@ FFT_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *r
         const int64_t at = int64_t(rev[i]) * kStrip;
         for (int w = 0; w < kStrip; w += 4) {
             const f4 a = ld<f4>(p + 2 * w), b = ld<f4>(p + 2 * w + 4);
-            st(re + at + w, evens(a, b));
-            st(im + at + w, odds(a, b));
+            storeV(re + at + w, evens(a, b));
+            storeV(im + at + w, odds(a, b));
         }
     }
 }
 
 // The buffer back into columns s0 .. s0 + 15, divided by n for the inverse.
-FFT_INLINE void scatterColumns(float *data, int64_t N, int s0, int dir, float *re, float *im) {
+ZVEK_INLINE void scatterColumns(float *data, int64_t N, int s0, int dir, float *re, float *im) {
     const float fn = static_cast<float>(N);
     for (int64_t i = 0; i < N; ++i) {
         float *p = data + 2 * (i * N + s0);
@@ -298,8 +287,8 @@ FFT_INLINE void scatterColumns(float *data, int64_t N, int s0, int dir, float *r
         for (int w = 0; w < kStrip; w += 4) {
             if (dir == 1) scale4(re + at + w, fn), scale4(im + at + w, fn);
             const f4 r = ld<f4>(re + at + w), m = ld<f4>(im + at + w);
-            st(p + 2 * w, lows(r, m));
-            st(p + 2 * w + 4, highs(r, m));
+            storeV(p + 2 * w, lows(r, m));
+            storeV(p + 2 * w + 4, highs(r, m));
         }
     }
 }
@@ -328,7 +317,7 @@ struct StripBuffer {
 
 // All columns (rows false) or all rows of the image, strip by strip.
 template <typename V>
-FFT_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
+ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
     float *re = sb.re(), *im = sb.im();
     const int *rev = sb.rev.data();
     for (int s0 = 0; s0 < n; s0 += kStrip) {

@@ -225,7 +225,27 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 #define ZVEK_TARGET(isa)
 #endif
 
+// Helpers of the vector loops are always inlined, also in unoptimised
+// builds, so that no vector crosses a call between instruction sets.
+#define ZVEK_INLINE inline __attribute__((always_inline))
+
 namespace zvek {
+
+// Vectors of 4, 8 and 16 floats (one SSE, AVX or AVX-512 register);
+// arithmetic on them is lane by lane, in single precision.
+typedef float f4 __attribute__((vector_size(16)));
+typedef float f8 __attribute__((vector_size(32)));
+typedef float f16 __attribute__((vector_size(64)));
+
+template <typename V>
+constexpr int lanes() { return int(sizeof(V) / sizeof(float)); }
+
+// Unaligned load and store. Vectors are passed by reference only, so that
+// no function's calling convention depends on the instruction set.
+template <typename V>
+ZVEK_INLINE void loadV(V &v, const float *p) { __builtin_memcpy(&v, p, sizeof v); }
+template <typename V>
+ZVEK_INLINE void storeV(float *p, const V &v) { __builtin_memcpy(p, &v, sizeof v); }
 
 // The widest path the processor has; asked once.
 inline int detectedVectorLevel() {

@@ -17,7 +17,7 @@
 // the same on every path, so the results are identical.
 #define OPS_HAVE_TARGETS ZVEK_HAVE_TARGETS
 #define OPS_TARGET(isa) ZVEK_TARGET(isa)
-#define OPS_INLINE inline __attribute__((always_inline))
+#define OPS_INLINE ZVEK_INLINE
 
 namespace ops {
 
@@ -31,20 +31,12 @@ OPS_INLINE void fetchAhead(const float *p) {
 
 namespace ops {
 
-// Vectors of 4, 8 and 16 floats (one SSE, AVX or AVX-512 register);
-// arithmetic on them is lane by lane, in single precision.
-typedef float f4 __attribute__((vector_size(16)));
-typedef float f8 __attribute__((vector_size(32)));
-typedef float f16 __attribute__((vector_size(64)));
-
-// Unaligned load and store. Vectors are passed by reference only, so that
-// no function's calling convention depends on the instruction set.
-template <typename V>
-OPS_INLINE void loadV(V &v, const float *p) { __builtin_memcpy(&v, p, sizeof v); }
-template <typename V>
-OPS_INLINE void storeV(float *p, const V &v) { __builtin_memcpy(p, &v, sizeof v); }
-template <typename V>
-constexpr int lanes() { return int(sizeof(V) / sizeof(float)); }
+using zvek::f16;
+using zvek::f4;
+using zvek::f8;
+using zvek::lanes;
+using zvek::loadV;
+using zvek::storeV;
 
 // ---- Column-parallel row loops ----
 //
