@@ -10,19 +10,14 @@
 
 namespace {
 
-// Fails like the library: sets the code and reports.
-void report(int32_t code, const char *msg) {
-    if (code != 0) Zvekerr = code;
-    Zvekdie(msg);
-}
-
 // Opens path as it stands; when it cannot be opened, reports it as the
 // library's opener does.
 FILE *openFile(const QByteArray &path, const char *mode) {
     FILE *stream = std::fopen(path.constData(), mode);
     if (stream == nullptr) {
         zvek::DepthGuard open;
-        report(ZVEK_EOPEN, QByteArray("ZvekOpen: Unable to open file `" + path + "'.").constData());
+        Zvekerr = ZVEK_EOPEN;
+        Zvekdie(QByteArray("ZvekOpen: Unable to open file `" + path + "'.").constData());
     }
     return stream;
 }
@@ -30,16 +25,8 @@ FILE *openFile(const QByteArray &path, const char *mode) {
 }  // namespace
 
 ZVEKHDR *readImageFile(const QString &path) {
-    zvek::DepthGuard level;
-    FILE *stream = openFile(QFile::encodeName(path), "rb");
-    if (stream == nullptr) {
-        report(0, "ZvekGetImg: couldn't open file.");
-        return nullptr;
-    }
-    ZVEKHDR *h = ZvekRdImg(stream, 0);
-    std::fclose(stream);
-    if (h == nullptr) report(0, "ZvekGetImg: Error while reading image file.");
-    return h;
+    const QByteArray name = QFile::encodeName(path);
+    return zvek::getImage([&] { return openFile(name, "rb"); }, std::fclose, 0);
 }
 
 int writeImageFile(ZVEKHDR *h, const QString &path) {

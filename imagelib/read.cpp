@@ -446,20 +446,24 @@ ZVEKHDR *ZvekRdImg(FILE *stream, int readTail) {
     return h;
 }
 
-ZVEKHDR *ZvekGetImg(const char *fileName, const char *prompt, int readTail) {
+ZVEKHDR *zvek::getImage(const std::function<FILE *()> &open, int (*close)(FILE *), int readTail) {
     DepthGuard depth;
-    FILE *stream = ZvekOpen(fileName, "rb", prompt, 5);
+    FILE *stream = open();
     if (stream == nullptr) {
         Zvekdie("ZvekGetImg: couldn't open file.");
         return nullptr;
     }
     ZVEKHDR *h = ZvekRdImg(stream, readTail);
-    ZvekClose(stream);
+    close(stream);
     if (h == nullptr) {
         Zvekdie("ZvekGetImg: Error while reading image file.");
         return nullptr;
     }
     return h;
+}
+
+ZVEKHDR *ZvekGetImg(const char *fileName, const char *prompt, int readTail) {
+    return zvek::getImage([&] { return ZvekOpen(fileName, "rb", prompt, 5); }, ZvekClose, readTail);
 }
 
 ZVEKHDR *Zvekpin(const char *fileName) {

@@ -107,9 +107,10 @@ struct DepthGuard {
     DepthGuard &operator=(const DepthGuard &) = delete;
 };
 
-// ZvekPutImg's work on the stream that open makes and close ends: the same
-// checks (made before anything is opened), reports, bytes and result. For
-// callers that open the file themselves.
+// ZvekGetImg's and ZvekPutImg's work on the stream that open makes and
+// close ends: the same checks (made before anything is opened), reports,
+// bytes and results. For callers that open the file themselves.
+ZVEKHDR *getImage(const std::function<FILE *()> &open, int (*close)(FILE *), int readTail);
 int putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail);
 
 // Truncation toward zero to a 64-bit integer, defined for every double:
