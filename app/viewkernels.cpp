@@ -17,10 +17,6 @@
 // argument-passing ABI does not concern us.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Loops built for several instruction sets, with the vectoriser weighing
-// costs as at -O3. The per-element arithmetic is the written one.
-#define ZVEK_VIEW_CLONES \
-    __attribute__((target_clones("avx512f", "avx2", "default"), optimize("vect-cost-model=dynamic")))
 
 namespace zvekview {
 
@@ -43,7 +39,7 @@ inline double stretch(double v, double lo, double span) {
 
 // Truncated working-copy value, low 8 bits, as qRgb keeps them. The working
 // copy holds finite values in 0..255.
-inline uint32_t plainByte(float w) { return static_cast<uint32_t>(static_cast<int>(w)) & 0xffu; }
+ZVEK_INLINE uint32_t plainByte(float w) { return static_cast<uint32_t>(static_cast<int>(w)) & 0xffu; }
 
 }  // namespace
 
@@ -315,34 +311,42 @@ void adjustedRowGrey(const float *grey, int n, int d, Contrast c, QRgb *out) {
     adjustedRow<1>(&grey, n, &dd, c, out);
 }
 
-ZVEK_VIEW_CLONES void plainRowRGB(const float *red, const float *green, const float *blue, const float *overlay,
-                                   int n, QRgb *out) {
-    // Two loops, so that no load from a missing overlay is ever formed.
-    if (overlay == nullptr) {
-        for (int i = 0; i < n; ++i)
-            out[i] = 0xff000000u | plainByte(red[i]) << 16 | plainByte(green[i]) << 8 | plainByte(blue[i]);
-        return;
-    }
-    for (int i = 0; i < n; ++i) {
-        const uint32_t r = (plainByte(red[i]) ^ static_cast<uint32_t>(static_cast<int>(overlay[i]))) & 0xffu;
-        out[i] = 0xff000000u | r << 16 | plainByte(green[i]) << 8 | plainByte(blue[i]);
-    }
+void plainRowRGB(const float *red, const float *green, const float *blue, const float *overlay, int n, QRgb *out) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        // Two loops, so that no load from a missing overlay is ever formed.
+        if (overlay == nullptr) {
+            for (int i = 0; i < n; ++i)
+                out[i] = 0xff000000u | plainByte(red[i]) << 16 | plainByte(green[i]) << 8 | plainByte(blue[i]);
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            const uint32_t r = (plainByte(red[i]) ^ static_cast<uint32_t>(static_cast<int>(overlay[i]))) & 0xffu;
+            out[i] = 0xff000000u | r << 16 | plainByte(green[i]) << 8 | plainByte(blue[i]);
+        }
+    });
 }
 
-ZVEK_VIEW_CLONES void plainRowGrey(const float *grey, int n, QRgb *out) {
-    for (int i = 0; i < n; ++i) out[i] = 0xff000000u | plainByte(grey[i]) * 0x010101u;
+void plainRowGrey(const float *grey, int n, QRgb *out) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        for (int i = 0; i < n; ++i) out[i] = 0xff000000u | plainByte(grey[i]) * 0x010101u;
+    });
 }
 
 // ---- working copy and conversion ----
 
-ZVEK_VIEW_CLONES void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, float mn, float range) {
-    const float scale = hi - lo;
-    for (int64_t i = 0; i < n; ++i) dst[i] = lo + (scale * (src[i] - mn)) / range;
+void mapLinear(const float *src, float *dst, int64_t n, float lo, float hi, float mn, float range) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        const float scale = hi - lo;
+        for (int64_t i = 0; i < n; ++i) dst[i] = lo + (scale * (src[i] - mn)) / range;
+    });
 }
 
-ZVEK_VIEW_CLONES void packBytes(const uint8_t *red, const uint8_t *green, const uint8_t *blue, int n, QRgb *out) {
-    for (int i = 0; i < n; ++i)
-        out[i] = 0xff000000u | static_cast<uint32_t>(red[i]) << 16 | static_cast<uint32_t>(green[i]) << 8 | blue[i];
+void packBytes(const uint8_t *red, const uint8_t *green, const uint8_t *blue, int n, QRgb *out) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        for (int i = 0; i < n; ++i)
+            out[i] =
+                0xff000000u | static_cast<uint32_t>(red[i]) << 16 | static_cast<uint32_t>(green[i]) << 8 | blue[i];
+    });
 }
 
 }  // namespace zvekview

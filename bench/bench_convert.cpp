@@ -1,6 +1,7 @@
 // Whole-image type conversion between the common types on a 4096 x 4096
 // image, against a memcpy of the larger of the two data blocks.
 #include "zvek.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,6 +3,7 @@
 // of the gray scores for comparison, checked to agree bit for bit.
 #include "imageops.h"
 #include "zvek.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 

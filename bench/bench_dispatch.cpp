@@ -10,6 +10,7 @@
 #include "ZVekUi.h"
 #include "ZvekOp.h"
 #include "zvek.h"
+#include "bench_level.h"
 
 namespace {
 

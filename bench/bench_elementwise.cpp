@@ -3,6 +3,7 @@
 // written) as the memory-speed yardstick.
 #include "imageops.h"
 #include "zvek.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 

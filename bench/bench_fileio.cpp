@@ -3,6 +3,7 @@
 // the same bytes: compressed write vs. compress, compressed read vs.
 // uncompress, raw write vs. fwrite, raw read vs. fread.
 #include "zvek.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

@@ -11,6 +11,7 @@
 #include "ZVektool.h"
 #include "ZvektoolMainWindow.h"
 #include "slotimage.h"
+#include "bench_level.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Labelling, whole-image histogram equalisation and restoration on large
 // images. Each reports megapixels per second (restoration: per round).
 #include "imageops.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

@@ -6,6 +6,7 @@
 #include "extremes.h"
 #include "imageops.h"
 #include "zvekint.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -59,7 +60,7 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 // Arguments: instruction set, holes (0 none, 1 NaN and infinities).
 void BM_FiniteExtremes(benchmark::State &state) {
-    const int set = zvek::limitVectorLevel(static_cast<int>(state.range(0)));
+    const int set = benchLevel(static_cast<int>(state.range(0)));
     Img in = makeImage(state.range(1) != 0);
     const float *p = static_cast<const float *>(in->vekptr);
     for (auto _ : state) {
@@ -69,18 +70,18 @@ void BM_FiniteExtremes(benchmark::State &state) {
     }
     state.SetLabel(pathName(set));
     bytes(state);
-    zvek::limitVectorLevel(2);
+    benchLevel(2);
 }
 BENCHMARK(BM_FiniteExtremes)->ArgNames({"isa", "holes"})->ArgsProduct({{1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Arguments: instruction set, holes.
 void BM_HistogramEqualisation(benchmark::State &state) {
-    const int set = zvek::limitVectorLevel(static_cast<int>(state.range(0)));
+    const int set = benchLevel(static_cast<int>(state.range(0)));
     Img in = makeImage(state.range(1) != 0), out = makeImage(false);
     for (auto _ : state) benchmark::DoNotOptimize(flHistogramEq(in.get(), out.get(), 0));
     state.SetLabel(pathName(set));
     bytes(state);
-    zvek::limitVectorLevel(2);
+    benchLevel(2);
 }
 BENCHMARK(BM_HistogramEqualisation)
     ->ArgNames({"isa", "holes"})

@@ -3,6 +3,7 @@
 // and FFTW when it is at hand).
 #include "zvek.h"
 #include "zvekint.h"
+#include "bench_level.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -108,7 +109,7 @@ void fillComplex(float *p, size_t n) {
 // baseline; the label names the path that ran.
 void BM_FftForward(benchmark::State &state) {
     static const char *const names[] = {"baseline", "avx2", "avx512"};
-    state.SetLabel(names[zvek::limitVectorLevel(int(state.range(0)))]);
+    state.SetLabel(names[benchLevel(int(state.range(0)))]);
     Img img("complex", {2, kFftSide, kFftSide});
     auto *p = static_cast<float *>(img.h->vekptr);
     const size_t n = size_t(kFftSide) * kFftSide;
@@ -122,7 +123,7 @@ void BM_FftForward(benchmark::State &state) {
         benchmark::ClobberMemory();
     }
     setFftRate(state);
-    zvek::limitVectorLevel(2);
+    benchLevel(2);
 }
 BENCHMARK(BM_FftForward)->Arg(2)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 

@@ -25,6 +25,7 @@
 #include "ZvektoolChildWindow.h"
 #include "ZvektoolMainWindow.h"
 #include "zvekint.h"
+#include "bench_level.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ BENCHMARK(BM_ReferencePass)->Unit(benchmark::kMillisecond);
 // opened, 255 after Reset; level 0), offsets (0: none, 1: 10, 20, -5, which
 // push samples past both ends).
 void BM_ChangeRGB(benchmark::State &state) {
-    const int set = zvek::limitVectorLevel(static_cast<int>(state.range(0)));
+    const int set = benchLevel(static_cast<int>(state.range(0)));
     ZVektoolChildWindow *w = setup().window(static_cast<Data>(state.range(1)));
     w->windowSlider->setValue(static_cast<int>(state.range(2)));
     w->levelSlider->setValue(0);
@@ -118,7 +119,7 @@ void BM_ChangeRGB(benchmark::State &state) {
     for (auto _ : state) w->changeRGB(offsets ? 10 : 0, offsets ? 20 : 0, offsets ? -5 : 0);
     state.SetLabel(pathName(set));
     rate(state);
-    zvek::limitVectorLevel(2);
+    benchLevel(2);
     w->windowSlider->setValue(128);
 }
 BENCHMARK(BM_ChangeRGB)
@@ -133,7 +134,7 @@ void BM_BrightStep(benchmark::State &state) {
         w->brightSlider->setValue(k & 1 ? 10 : 20);
         ++k;
     }
-    state.SetLabel(pathName(zvek::limitVectorLevel(2)));
+    state.SetLabel(pathName(benchLevel(2)));
     rate(state);
 }
 BENCHMARK(BM_BrightStep)->Unit(benchmark::kMillisecond);
@@ -163,7 +164,7 @@ BENCHMARK(BM_PathMark)->Unit(benchmark::kMicrosecond);
 // the first redraw. Argument: the widest instruction set allowed.
 void BM_OpenWindow(benchmark::State &state) {
     const int set = static_cast<int>(state.range(0));
-    const int used = zvek::limitVectorLevel(set);
+    const int used = benchLevel(set);
     Setup &s = setup();
     s.window(kReal);
     for (auto _ : state) {
@@ -174,7 +175,7 @@ void BM_OpenWindow(benchmark::State &state) {
     }
     state.SetLabel(pathName(used));
     rate(state);
-    zvek::limitVectorLevel(2);
+    benchLevel(2);
 }
 BENCHMARK(BM_OpenWindow)->ArgName("isa")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -29,7 +29,7 @@ inline uint8_t lowByte(float q) {
 // one running scan, except that such a scan keeps the sign of the first
 // zero it met, which is restored at the end.
 template <int S, typename T>
-ZVEK_VECTOR_CLONES void scanRange(const T *p, int64_t n, float &mx, float &mn) {
+ZVEK_INLINE void scanRange(const T *p, int64_t n, float &mx, float &mn) {
     zvek::v16sf vmx = zvek::splat16(mx), vmn = zvek::splat16(mn);
     int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -67,7 +67,7 @@ ZVEK_VECTOR_CLONES void scanRange(const T *p, int64_t n, float &mx, float &mn) {
 // lies in [0, 256) or is NaN (a NaN value, or an infinite range, which
 // makes s zero); NaN gives 0, so the vector body needs no other case.
 template <int S, typename T>
-ZVEK_VECTOR_CLONES void scaleValues(const T *p, uint8_t *o, int64_t n, float mn, double s) {
+ZVEK_INLINE void scaleValues(const T *p, uint8_t *o, int64_t n, float mn, double s) {
     int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
         const zvek::v16sf d = zvek::load16<S>(p + i * S) - mn;
@@ -87,10 +87,10 @@ template <int S, typename T>
 bool scaleBlock(const T *p, uint8_t *o, int64_t n, float &mx, float &mn) {
     mx = kStartMax;
     mn = kStartMin;
-    scanRange<S>(p, n, mx, mn);
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { scanRange<S>(p, n, mx, mn); });
     if (mx == mn) return false;
     const double s = 255.0 / (mx - mn);
-    scaleValues<S>(p, o, n, mn, s);
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { scaleValues<S>(p, o, n, mn, s); });
     return true;
 }
 

@@ -118,7 +118,7 @@ void acrossColumns(const Taps &t, int n, F &&kernel) {
 
 // The top (or bottom) of the bilinear blend for output columns from..to.
 template <int S, typename T, int K>
-ZVEK_VECTOR_CLONES void blendAcross(const T *row, Cols<K> cols, const float *fc, const float *wc, int from, int to,
+ZVEK_INLINE void blendAcross(const T *row, Cols<K> cols, const float *fc, const float *wc, int from, int to,
                                     double *h) {
     for (int c = from; c < to; ++c)
         h[c] = static_cast<double>(row[cols.at0(c) * S]) * wc[c] + static_cast<double>(row[cols.at1(c) * S]) * fc[c];
@@ -127,19 +127,19 @@ ZVEK_VECTOR_CLONES void blendAcross(const T *row, Cols<K> cols, const float *fc,
 // top x (1 - fr) + bottom x fr, returned through a float and stored as the
 // double put accessors store it.
 template <int S, typename T>
-ZVEK_VECTOR_CLONES void blendDown(const double *top, const double *bottom, float fr, int n, T *o) {
+ZVEK_INLINE void blendDown(const double *top, const double *bottom, float fr, int n, T *o) {
     const float wr = 1.0f - fr;
     for (int c = 0; c < n; ++c) o[c * S] = zvek::storeFromDouble<T>(static_cast<float>(top[c] * wr + bottom[c] * fr));
 }
 
 template <int S, typename T, int K>
-ZVEK_VECTOR_CLONES void pickAcross(const T *row, Cols<K> cols, int from, int to, double *o) {
+ZVEK_INLINE void pickAcross(const T *row, Cols<K> cols, int from, int to, double *o) {
     for (int c = from; c < to; ++c) o[c] = static_cast<double>(row[cols.at0(c) * S]);
 }
 
 // Mean of the 2 x 2 neighbours: the sum in double, rounded to float, / 4.
 template <int S, typename T, int K>
-ZVEK_VECTOR_CLONES void averageAcross(const T *r0, const T *r1, Cols<K> cols, int from, int to, double *o) {
+ZVEK_INLINE void averageAcross(const T *r0, const T *r1, Cols<K> cols, int from, int to, double *o) {
     for (int c = from; c < to; ++c) {
         const int a = cols.at0(c) * S, b = cols.at1(c) * S;
         const double sum = static_cast<double>(r0[a]) + static_cast<double>(r0[b]) + static_cast<double>(r1[a]) +
@@ -151,7 +151,7 @@ ZVEK_VECTOR_CLONES void averageAcross(const T *r0, const T *r1, Cols<K> cols, in
 // Stores doubles as the double put accessors do (into the real part of a
 // complex datum, the imaginary part left alone).
 template <int S, typename T>
-ZVEK_VECTOR_CLONES void storeAcross(const double *v, int n, T *o) {
+ZVEK_INLINE void storeAcross(const double *v, int n, T *o) {
     for (int c = 0; c < n; ++c) o[c * S] = zvek::storeFromDouble<T>(v[c]);
 }
 
@@ -232,7 +232,9 @@ bool withOutputRow(ZVEKHDR *out, const zvek::Shape &s, int frame, int r, F &&fn)
 // Stores one row of doubles into row r of the output, through the put
 // accessors for the types without a typed road.
 void storeRow(ZVEKHDR *out, const zvek::Shape &s, int frame, int r, const double *v) {
-    if (withOutputRow(out, s, frame, r, [&](auto p, auto st) { storeAcross<decltype(st)::value>(v, s.cols, p); }))
+    if (withOutputRow(out, s, frame, r, [&](auto p, auto st) {
+            zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { storeAcross<decltype(st)::value>(v, s.cols, p); });
+        }))
         return;
     for (int c = 0; c < s.cols; ++c) frame < 0 ? Zvekfpp(out, r, c, v[c]) : Zvekfpp3d(out, frame, r, c, v[c]);
 }
@@ -259,7 +261,7 @@ public:
         double *h = rows_[i].data();
         in_.withRow(frame, r, 0, [&](auto p, auto st) {
             acrossColumns(cols_, n_, [&](auto cols, int from, int to) {
-                blendAcross<decltype(st)::value>(p, cols, cols_.frac.data(), cols_.comp.data(), from, to, h);
+                zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { blendAcross<decltype(st)::value>(p, cols, cols_.frac.data(), cols_.comp.data(), from, to, h); });
             });
         });
         return h;
@@ -376,23 +378,23 @@ int Zvekzoomupdown(ZVEKHDR *in, ZVEKHDR *out, int mode) {
                 const float fr = rowTaps.frac[r];
                 // Straight into a typed output row; else through the buffer.
                 if (withOutputRow(out, so, outFrame(f), r, [&](auto p, auto st) {
-                        blendDown<decltype(st)::value>(top, bottom, fr, n, p);
+                        zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { blendDown<decltype(st)::value>(top, bottom, fr, n, p); });
                     }))
                     continue;
-                blendDown<1>(top, bottom, fr, n, row.data());
+                zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { blendDown<1>(top, bottom, fr, n, row.data()); });
                 break;
             }
             case 1:
                 src.withRow(f, r0, 0, [&](auto p, auto st) {
                     acrossColumns(colTaps, n, [&](auto cols, int from, int to) {
-                        pickAcross<decltype(st)::value>(p, cols, from, to, row.data());
+                        zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { pickAcross<decltype(st)::value>(p, cols, from, to, row.data()); });
                     });
                 });
                 break;
             case 2:
                 src.withRows(f, r0, r1, [&](auto p0, auto p1, auto st) {
                     acrossColumns(colTaps, n, [&](auto cols, int from, int to) {
-                        averageAcross<decltype(st)::value>(p0, p1, cols, from, to, row.data());
+                        zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { averageAcross<decltype(st)::value>(p0, p1, cols, from, to, row.data()); });
                     });
                 });
                 break;

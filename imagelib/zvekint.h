@@ -204,26 +204,24 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 }  // namespace zvek
 
 // ---- Vector kernels (windows, scaling, zoom, FFT) ----
-// Hot loops built for several instruction sets and chosen at run time, with
-// the loop vectoriser weighing costs as at -O3; the arithmetic per sample is
-// the same on every path (no contraction, no reassociation), so results are
-// identical.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define ZVEK_VECTOR_CLONES \
-    __attribute__((target_clones("avx512f", "avx2", "default"), optimize("vect-cost-model=dynamic")))
-#else
-#define ZVEK_VECTOR_CLONES
-#endif
-
-// Or built once per instruction set (ZVEK_TARGET) and chosen by
-// vectorLevel: 2 AVX-512, 1 AVX2, 0 the baseline. Only these honour the cap
-// that tests and benchmarks may set; target_clones picks by itself.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// Hot loops are built once per instruction set (ZVEK_TARGET) and chosen at
+// run time by vectorLevel: 2 AVX-512, 1 AVX2, 0 the baseline. The
+// arithmetic per sample is the same on every path (no contraction, no
+// reassociation), so results are identical. GCC's loop vectoriser weighs
+// costs in these functions as at -O3.
+#if defined(__x86_64__) && defined(__GNUC__)
 #define ZVEK_HAVE_TARGETS 1
+#if defined(__clang__)
 #define ZVEK_TARGET(isa) __attribute__((target(isa)))
+#define ZVEK_BASELINE
+#else
+#define ZVEK_TARGET(isa) __attribute__((target(isa), optimize("vect-cost-model=dynamic")))
+#define ZVEK_BASELINE __attribute__((optimize("vect-cost-model=dynamic")))
+#endif
 #else
 #define ZVEK_HAVE_TARGETS 0
 #define ZVEK_TARGET(isa)
+#define ZVEK_BASELINE
 #endif
 
 // Helpers of the vector loops are always inlined, also in unoptimised
@@ -278,6 +276,30 @@ inline int vectorLevel() {
 inline int limitVectorLevel(int level) {
     vectorLevelCap() = level < 0 ? 0 : level > 2 ? 2 : level;
     return vectorLevel();
+}
+
+// Runs f, inlined into a copy built for each instruction set, on the path
+// vectorLevel picks. f is a lambda marked ZVEK_INLINE_LAMBDA, so that its
+// loops are compiled for the instruction set of the copy that runs them.
+#define ZVEK_INLINE_LAMBDA __attribute__((always_inline))
+#if ZVEK_HAVE_TARGETS
+template <typename F>
+ZVEK_TARGET("avx512f") void onAvx512(const F &f) { f(); }
+template <typename F>
+ZVEK_TARGET("avx2") void onAvx2(const F &f) { f(); }
+#endif
+template <typename F>
+ZVEK_BASELINE void onBaseline(const F &f) { f(); }
+
+template <typename F>
+void onWidestPath(const F &f) {
+#if ZVEK_HAVE_TARGETS
+    switch (vectorLevel()) {
+    case 2: onAvx512(f); return;
+    case 1: onAvx2(f); return;
+    }
+#endif
+    onBaseline(f);
 }
 
 }  // namespace zvek

@@ -33,7 +33,7 @@ bool plainExtremes(const float *p, int64_t n, float &mn, float &mx) {
 }
 
 // Merges running extremes of lanes into mn and mx.
-void mergeLanes(const float *lanesMn, const float *lanesMx, int count, float &mn, float &mx) {
+[[maybe_unused]] void mergeLanes(const float *lanesMn, const float *lanesMx, int count, float &mn, float &mx) {
     for (int l = 0; l < count; ++l) {
         if (lanesMx[l] > mx) mx = lanesMx[l];
         if (lanesMn[l] < mn) mn = lanesMn[l];

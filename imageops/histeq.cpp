@@ -107,7 +107,7 @@ struct BinScale {
     float whole;   // 1.5 x 2^23 when whole v settle their bins, else NaN
 };
 
-constexpr float kBinTol = 0x1p-14;
+[[maybe_unused]] constexpr float kBinTol = 0x1p-14;
 
 BinScale binScale(float mn, double range) {
     double below = 255.0 / range;

@@ -136,7 +136,8 @@ struct Hooks {
     }
     ~Hooks() { Zvek_alcptr = alc, Zvek_freeptr = fr; }
     static std::set<void *> kept(std::set<void *> k = {}) {
-        for (const auto &b : live) b.second == 8 || b.second == 12 || k.insert(b.first).second;
+        for (const auto &b : live)
+            if (b.second != 8 && b.second != 12) k.insert(b.first);
         return k;
     }
     static bool clean() { return badFrees == 0 && kept().empty(); }  // nothing freed twice or left

@@ -141,7 +141,8 @@ TEST(HistEq, AgainstHandValuesAndThePlainLoops) {
     };
     for (const auto &[name, nc, nr, frames, N, in, want, text, inType, outType] : rows) {
         const int cols = nc, rows = nr;
-        Img i = filled(inType, cols, rows, frames, [&](int f, int r, int c) { return in[(f * rows + r) * cols + c]; });
+        const std::vector<float> &v = in;
+        Img i = filled(inType, cols, rows, frames, [&](int f, int r, int c) { return v[(f * rows + r) * cols + c]; });
         Img o = *outType ? make(outType, cols, rows, frames) : nullptr;
         int rc = -9;
         EXPECT_EQ(said([&, N = N] { rc = flHistogramEq(i.get(), (o ? o : i).get(), N); }), text) << name;
