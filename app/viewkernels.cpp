@@ -12,10 +12,19 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 // Vectors never cross a call (the single-precision loops are always inlined
 // into the function built for their instruction set); the note about their
 // argument-passing ABI does not concern us.
 #pragma GCC diagnostic ignored "-Wpsabi"
+// GCC 12 takes the undefined first operand of its own AVX-512 helpers for
+// an uninitialised read.
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 
 namespace zvekview {
@@ -156,125 +165,31 @@ Estimate makeEstimate(const Stretch &s, const double *d, int channels) {
     return e;
 }
 
-using zvek::f16;
-using zvek::f8;
-typedef int32_t i8 __attribute__((vector_size(32)));
-typedef int32_t i16 __attribute__((vector_size(64)));
-template <class F>
-struct IntLanes;
-template <>
-struct IntLanes<f8> {
-    typedef i8 type;
-};
-template <>
-struct IntLanes<f16> {
-    typedef i16 type;
-};
-
-// Everything below is inlined into the functions built for one instruction
-// set, so that no vector crosses a call.
-
-template <class F>
-struct EstimateLanes {
-    F scale, lift, open, whole, qLo, qHi;
-    ZVEK_INLINE explicit EstimateLanes(const Estimate &e)
-        : scale(F{} + e.scale), lift(F{} + e.lift), open(F{} + e.open), whole(F{} + e.whole), qLo(F{} + e.qLo),
-          qHi(F{} + e.qHi) {}
-};
-
-template <class I>
-ZVEK_INLINE bool anyLane(const I &m) {
-    uint64_t parts[sizeof(I) / 8];
-    std::memcpy(parts, &m, sizeof m);
-    uint64_t a = 0;
-    for (uint64_t p : parts) a |= p;
-    return a != 0;
-}
-
-// The bytes of one step of samples, w + d - lo being dl; lanes whose byte is
-// left open are set in open. The bounds on the estimate send NaN to the byte
-// of 0. w is a whole number where (w + 1.5 x 2^23) - 1.5 x 2^23 gives w back;
-// such bytes are never open.
-template <class F, class I = typename IntLanes<F>::type>
-ZVEK_INLINE I estimatedBytes(const float *w, const F &dl, const EstimateLanes<F> &k, I &open) {
-    F v;
-    std::memcpy(&v, w, sizeof v);
-    F q = (v + dl) * k.scale;
-    q = q > k.qLo ? q : k.qLo;
-    q = q < k.qHi ? q : k.qHi;
-    q += k.lift;
-    const I bytes = __builtin_convertvector(q, I);
-    const F reach = (v + k.whole) - k.whole == v ? F{} : k.open;
-    open |= q - __builtin_convertvector(bytes, F) < reach;
-    return bytes;
-}
-
-template <int C, class I>
-ZVEK_INLINE I packPixels(const I *b) {
+template <int C>
+ZVEK_INLINE uint32_t packPixel(const uint32_t *b) {
     if constexpr (C == 3)
-        return static_cast<int32_t>(0xff000000u) | b[0] << 16 | b[1] << 8 | b[2];
+        return 0xff000000u | b[0] << 16 | b[1] << 8 | b[2];
     else
-        return static_cast<int32_t>(0xff000000u) | b[0] * 0x010101;
+        return 0xff000000u | b[0] * 0x010101u;
 }
 
-// C planes (1 grey, 3 red, green, blue) of n pixels into out. Steps are
-// estimated in blocks; the open bytes of a block are then made again one by
-// one.
-template <class F, int C>
-ZVEK_INLINE void estimatedRow(const float *const *planes, int n, const double *d, const Stretch &s,
-                              const Estimate &e, QRgb *out) {
-    typedef typename IntLanes<F>::type I;
-    constexpr int L = zvek::lanes<F>();
-    constexpr int kSteps = 8;
-    const EstimateLanes<F> k(e);
-    F dl[C];
-    for (int c = 0; c < C; ++c) dl[c] = F{} + (static_cast<float>(d[c]) + e.yLo);
-    int i = 0;
-    while (i + L <= n) {
-        const int start = i;
-        I open = I{};
-        for (int step = 0; step < kSteps && i + L <= n; ++step, i += L) {
-            I b[C];
-            for (int c = 0; c < C; ++c) b[c] = estimatedBytes(planes[c] + i, dl[c], k, open);
-            const I px = packPixels<C>(b);
-            std::memcpy(out + i, &px, sizeof px);
-        }
-        if (!anyLane(open)) continue;
-        for (int j = start; j < i; j += L) {
-            for (int c = 0; c < C; ++c) {
-                I lanes = I{};
-                estimatedBytes(planes[c] + j, dl[c], k, lanes);
-                if (!anyLane(lanes)) continue;
-                int32_t flags[L];
-                std::memcpy(flags, &lanes, sizeof flags);
-                for (int l = 0; l < L; ++l) {
-                    if (flags[l] == 0) continue;
-                    const int shift = C == 3 ? 16 - 8 * c : 0;
-                    const uint32_t b = settledByte(planes[c][j + l], d[c], s);
-                    out[j + l] = (out[j + l] & ~((C == 3 ? 0xffu : 0xffffffu) << shift)) |
-                                 (C == 3 ? b : b * 0x010101u) << shift;
-                }
-            }
-        }
-    }
-    for (; i < n; ++i) {
-        uint32_t b[C];
-        for (int c = 0; c < C; ++c) b[c] = settledByte(planes[c][i], d[c], s);
-        out[i] = packPixels<C>(b);
-    }
-}
-
-template <int C>
-ZVEK_TARGET("avx512f") void row512(const float *const *planes, int n, const double *d, const Stretch &s,
-                                               const Estimate &e, QRgb *out) {
-    estimatedRow<f16, C>(planes, n, d, s, e, out);
-}
-
-template <int C>
-ZVEK_TARGET("avx2") void row256(const float *const *planes, int n, const double *d, const Stretch &s,
-                                            const Estimate &e, QRgb *out) {
-    estimatedRow<f8, C>(planes, n, d, s, e, out);
-}
+// ---- single-precision estimate, sixteen (AVX-512) or eight (AVX2) lanes ----
+#if ZVEK_HAVE_TARGETS
+namespace isa2 {
+ZVEK_REGION_AVX512
+#define VIEW_ISA 2
+#include "viewkernels_rows.h"
+#undef VIEW_ISA
+ZVEK_REGION_END
+}  // namespace isa2
+namespace isa1 {
+ZVEK_REGION_AVX2
+#define VIEW_ISA 1
+#include "viewkernels_rows.h"
+#undef VIEW_ISA
+ZVEK_REGION_END
+}  // namespace isa1
+#endif
 
 // ---- any x86-64: one sample at a time, divided as written ----
 
@@ -283,7 +198,7 @@ void plainRow(const float *const *planes, int n, const double *d, const Stretch 
     for (int i = 0; i < n; ++i) {
         uint32_t b[C];
         for (int c = 0; c < C; ++c) b[c] = displayByte(planes[c][i], d[c], s);
-        out[i] = packPixels<C>(b);
+        out[i] = packPixel<C>(b);
     }
 }
 
@@ -291,7 +206,11 @@ typedef void (*RowKernel)(const float *const *, int, const double *, const Stret
 
 template <int C>
 void adjustedRow(const float *const *planes, int n, const double *d, Contrast c, QRgb *out) {
-    static constexpr RowKernel kernels[] = {plainRow<C>, row256<C>, row512<C>};
+#if ZVEK_HAVE_TARGETS
+    static constexpr RowKernel kernels[] = {plainRow<C>, isa1::estimatedRow<C>, isa2::estimatedRow<C>};
+#else
+    static constexpr RowKernel kernels[] = {plainRow<C>, plainRow<C>, plainRow<C>};
+#endif
     const Stretch s = makeStretch(c);
     const Estimate e = makeEstimate(s, d, C);
     kernels[e.usable ? zvek::vectorLevel() : 0](planes, n, d, s, e, out);

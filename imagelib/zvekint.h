@@ -224,6 +224,19 @@ bool shapeOf(const ZVEKHDR *h, Shape &s);
 #define ZVEK_BASELINE
 #endif
 
+// A region of a source file built for one instruction set: every function
+// declared between ZVEK_REGION_AVX512 or ZVEK_REGION_AVX2 (AVX2 with FMA)
+// and ZVEK_REGION_END, templates included.
+#if ZVEK_HAVE_TARGETS && defined(__clang__)
+#define ZVEK_REGION_AVX512 _Pragma("clang attribute push(__attribute__((target(\"avx512f\"))), apply_to = function)")
+#define ZVEK_REGION_AVX2 _Pragma("clang attribute push(__attribute__((target(\"avx2,fma\"))), apply_to = function)")
+#define ZVEK_REGION_END _Pragma("clang attribute pop")
+#elif ZVEK_HAVE_TARGETS
+#define ZVEK_REGION_AVX512 _Pragma("GCC push_options") _Pragma("GCC target(\"avx512f\")")
+#define ZVEK_REGION_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,fma\")")
+#define ZVEK_REGION_END _Pragma("GCC pop_options")
+#endif
+
 // Helpers of the vector loops are always inlined, also in unoptimised
 // builds, so that no vector crosses a call between instruction sets.
 #define ZVEK_INLINE inline __attribute__((always_inline))

@@ -81,28 +81,19 @@ inline float atan2One(float y, float x) {
 
 // The bodies, once per instruction set.
 #if OPS_HAVE_TARGETS
-#if defined(__clang__)
-#define FASTMATH_AVX512 _Pragma("clang attribute push(__attribute__((target(\"avx512f\"))), apply_to = function)")
-#define FASTMATH_AVX2 _Pragma("clang attribute push(__attribute__((target(\"avx2,fma\"))), apply_to = function)")
-#define FASTMATH_TARGET_END _Pragma("clang attribute pop")
-#else
-#define FASTMATH_AVX512 _Pragma("GCC push_options") _Pragma("GCC target(\"avx512f\")")
-#define FASTMATH_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,fma\")")
-#define FASTMATH_TARGET_END _Pragma("GCC pop_options")
-#endif
 namespace isa2 {
-FASTMATH_AVX512
+ZVEK_REGION_AVX512
 #define FASTMATH_ISA 2
 #include "fastmath_blocks.h"
 #undef FASTMATH_ISA
-FASTMATH_TARGET_END
+ZVEK_REGION_END
 }  // namespace isa2
 namespace isa1 {
-FASTMATH_AVX2
+ZVEK_REGION_AVX2
 #define FASTMATH_ISA 1
 #include "fastmath_blocks.h"
 #undef FASTMATH_ISA
-FASTMATH_TARGET_END
+ZVEK_REGION_END
 }  // namespace isa1
 #endif
 namespace isa0 {
