@@ -35,11 +35,12 @@ class QVBoxLayout;
 class ZVektoolChildWindow;
 
 // A slot row of the control panel. The value 2 names no row.
-enum _RADIO_GROUP { INPUT_1 = 0, INPUT_2 = 1, OUTPUT = 3 };
+enum _RADIO_GROUP : int { INPUT_1 = 0, INPUT_2 = 1, OUTPUT = 3 };
 // The kind of output buffer a one-image command needs.
-enum _OP_TYPE { FLOAT_OUT = 0, COMPLEX_OUT = 1, FLOAT_2D_OUT = 2 };
-// A change of the view-window register.
-enum _UPDATE_TYPE { REMOVE_CHILD = 0, ADD_CHILD = 1 };
+enum _OP_TYPE : int { FLOAT_OUT = 0, COMPLEX_OUT = 1, FLOAT_2D_OUT = 2 };
+// A change of the view-window register. Every int is a value of these
+// types (a fixed underlying type), so a caller's stray value is defined.
+enum _UPDATE_TYPE : int { REMOVE_CHILD = 0, ADD_CHILD = 1 };
 
 class ZVektoolMainWindow : public QMainWindow {
     Q_OBJECT

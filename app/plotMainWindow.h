@@ -15,7 +15,7 @@ class Ui_MainWindow;
 
 // What a plot window shows: values along a drawn path or counts per bin.
 // Other values plot without axis labels.
-enum _PLOT_TYPE { PROFILE = 0, HISTOGRAM = 1 };
+enum _PLOT_TYPE : int { PROFILE = 0, HISTOGRAM = 1 };
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
