@@ -76,8 +76,8 @@ namespace {
 
 // The picture as a three-frame "float" image, frames red, green and blue,
 // written in the own format. False when the image cannot be made or the
-// write fails.
-bool writePicture(const QImage &picture, const QString &path) {
+// write fails; *notRegular tells that the path was refused for its type.
+bool writePicture(const QImage &picture, const QString &path, bool *notRegular) {
     const int w = picture.width(), h = picture.height();
     int32_t dims[4] = {3, w, h, 3};
     ZvekImagePtr image(Zvekcreate("float", dims, 11, 0));
@@ -90,7 +90,7 @@ bool writePicture(const QImage &picture, const QString &path) {
             Zvekfpp3d(image.get(), 2, y, x, qBlue(line[x]));
         }
     }
-    return writeImageFile(image.get(), path) == -1;
+    return writeImageFile(image.get(), path, notRegular) == -1;
 }
 
 }  // namespace
@@ -115,11 +115,15 @@ void ZVektoolChildWindow::saveBuffer() {
         // The type prompt is asked, but the picture is always stored as "float".
         QString answer;
         zvekUi().getText(this, tr("QInputDialog::getText()"), tr("ZVEK data type:"), "float", &answer);
-        if (!writePicture(picture, path)) zvekUi().message(tr("output of file to disk failed"));
+        bool notRegular = false;
+        if (!writePicture(picture, path, &notRegular))
+            zvekUi().message(notRegular ? notRegularMessage(path) : tr("output of file to disk failed"));
         return;
     }
     // A cancelled dialog gives no path and writes nothing; a write that the
     // toolkit refuses (unknown suffix, unwritable place) is reported.
     if (path.isEmpty()) return;
-    if (!picture.save(path)) zvekUi().message(tr("output of file to disk failed"));
+    bool notRegular = false;
+    if (!savePicture(picture, path, &notRegular))
+        zvekUi().message(notRegular ? notRegularMessage(path) : tr("output of file to disk failed"));
 }

@@ -31,6 +31,7 @@
 #include "ZVektool.h"
 #include "imagefile.h"
 #include "slotimage.h"
+#include "zvekint.h"
 
 // Resources live in the static application library: register them here.
 static void initZvektoolResources() { Q_INIT_RESOURCE(zvektool); }
@@ -684,7 +685,7 @@ void ZVektoolMainWindow::open() {
     handleFileByPath(path, slot);
 
     const QByteArray lastPathFile = lastPathFileName().toLocal8Bit();
-    FILE *f = std::fopen(lastPathFile.constData(), "wb");
+    FILE *f = zvek::fopenRegular(lastPathFile.constData(), true);
     if (!f) {
         std::printf(" cannot open logging file\n");
         std::fflush(stdout);
@@ -708,7 +709,7 @@ void ZVektoolMainWindow::reopen() {
     }
     std::fflush(stdout);
     const QByteArray lastPathFile = lastPathFileName().toLocal8Bit();
-    FILE *f = std::fopen(lastPathFile.constData(), "rb");
+    FILE *f = zvek::fopenRegular(lastPathFile.constData(), false);
     if (!f) {
         std::printf("cannot open %s\n", lastPathFile.constData());
         std::fflush(stdout);
@@ -741,12 +742,14 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
     PlaneStats pictureStats[3];
     bool measured = false;  // pictures are measured while they are converted
     if (local.endsWith("ZVekb")) {
+        // The reader refuses anything but a regular file when it opens it.
         const QFileInfo info(path);
         ZVEKHDR *read = nullptr;
         if (info.isFile() && info.isReadable() && info.size() > 0)
             read = Zvekplotcontour(local.constData(), 0, 0, 0, 1.0f);
         if (!read) {
-            zvekUi().message(tr("Cannot read the boundary file %1").arg(path));
+            zvekUi().message(info.exists() && !info.isFile() ? notRegularMessage(path)
+                                                             : tr("Cannot read the boundary file %1").arg(path));
             return;
         }
         image = convertToFloat(read);
@@ -757,9 +760,10 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
         }
         zvekUi().notice(tr("Boundary file"), 1000, tr("message"));
     } else if (isOwnFormatPath(local)) {
-        ZVEKHDR *read = readImageFile(path);
+        bool notRegular = false;
+        ZVEKHDR *read = readImageFile(path, &notRegular);
         if (!read) {
-            zvekUi().message(tr("Cannot read the image file %1").arg(path));
+            zvekUi().message(notRegular ? notRegularMessage(path) : tr("Cannot read the image file %1").arg(path));
             return;
         }
         const bool complex = read->dtype == DT_32CMP || read->dtype == DT_64CMP;
@@ -774,11 +778,12 @@ void ZVektoolMainWindow::handleFileByPath(QString path, int slot) {
         zvekUi().notice(tr("Zvek image"), 1000, tr("message"));
     } else {
         zvekUi().notice(tr("non ZVEK"), 1000, tr("message"));
-        QImage picture;
-        if (picture.load(path)) image = pictureToFloat(picture, pictureStats);
+        bool notRegular = false;
+        const QImage picture = loadPicture(path, &notRegular);
+        if (!picture.isNull()) image = pictureToFloat(picture, pictureStats);
         measured = true;
         if (!image) {
-            zvekUi().message(tr("Cannot read the picture %1").arg(path));
+            zvekUi().message(notRegular ? notRegularMessage(path) : tr("Cannot read the picture %1").arg(path));
             return;
         }
     }

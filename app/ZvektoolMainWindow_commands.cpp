@@ -613,9 +613,12 @@ void ZVektoolMainWindow::runScript() {
     }
     rerunRequested = false;
 
-    // An empty Output slot makes the writer refuse with its own report; the
-    // script runs all the same.
-    writeImageFile(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath);
+    // An empty Output slot makes the writer refuse with its own report, as
+    // does a FIFO, device or directory in the input file's place (which is
+    // also told); the script runs all the same.
+    bool notRegular = false;
+    writeImageFile(slotImageOf(getRadioButtonStatus(OUTPUT)), scriptInputPath, &notRegular);
+    if (notRegular) zvekUi().message(notRegularMessage(scriptInputPath));
 
     const QByteArray command = "(cd " + shellQuoted(scriptDir) + ";" + shellQuoted(scriptPath) + ")";
     addConsoleOutput("\nScript started...");

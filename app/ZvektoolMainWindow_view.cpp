@@ -36,8 +36,9 @@ namespace {
 // Writes image in the own format as the type typeName: converted by the
 // library, or byte for byte when it already has that type. False when the
 // type is unknown, the image cannot be converted (complex) or the write
-// fails; nothing is written then except by a failing writer.
-bool writeOwnFormat(ZVEKHDR *image, const QByteArray &typeName, const QString &path) {
+// fails; nothing is written then except by a failing writer. *notRegular
+// tells that the path was refused for its type.
+bool writeOwnFormat(ZVEKHDR *image, const QByteArray &typeName, const QString &path, bool *notRegular) {
     ZvekSizePtr size(Zveksiz(image));
     if (!size) return false;
     ZvekImagePtr copy(Zvekcreate(typeName.constData(), size.get(), 11, image->vekbpd));
@@ -49,7 +50,7 @@ bool writeOwnFormat(ZVEKHDR *image, const QByteArray &typeName, const QString &p
     } else if (Zvekany2any(image, copy.get()) != 0) {
         return false;
     }
-    return writeImageFile(copy.get(), path) == -1;
+    return writeImageFile(copy.get(), path, notRegular) == -1;
 }
 
 }  // namespace
@@ -76,7 +77,9 @@ bool ZVektoolMainWindow::saveAs() {
         if (!zvekUi().getText(this, tr("QInputDialog::getText()"), tr("ZVEK data type:"), "float", &answer))
             return true;
         const QByteArray typeName = answer.isEmpty() ? QByteArray("float") : answer.toLocal8Bit();
-        if (!writeOwnFormat(image, typeName, path)) zvekUi().message(tr("output of file to disk failed"));
+        bool notRegular = false;
+        if (!writeOwnFormat(image, typeName, path, &notRegular))
+            zvekUi().message(notRegular ? notRegularMessage(path) : tr("output of file to disk failed"));
         return true;
     }
 
@@ -90,7 +93,9 @@ bool ZVektoolMainWindow::saveAs() {
         if (window->currentFrame >= 0 && window->currentFrame < s.frames) frame = window->currentFrame;
     }
     std::unique_ptr<QImage> picture(imageConverter.Zvek2Qt(image, 0, frame));
-    if (!picture || !picture->save(path)) zvekUi().message(tr("output of file to disk failed"));
+    bool notRegular = false;
+    if (!picture || !savePicture(*picture, path, &notRegular))
+        zvekUi().message(notRegular ? notRegularMessage(path) : tr("output of file to disk failed"));
     return true;
 }
 

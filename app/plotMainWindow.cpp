@@ -10,6 +10,7 @@
 #include <cmath>
 #include <qcustomplot.h>
 
+#include "imagefile.h"
 #include "ui_plotMainWindow.h"
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWindow) {
@@ -179,7 +180,8 @@ void MainWindow::saveScreenShot() {
     if (!screen) return;
     const QPixmap picture = screen->grabWindow(QApplication::desktop()->winId(), x() + 2, y() + 2,
                                                frameGeometry().width() - 4, frameGeometry().height() - 4);
-    picture.save(screenShotPath(galleryTitle));
+    // Never blocks on a FIFO or device under the screenshot's name.
+    savePicture(picture.toImage(), screenShotPath(galleryTitle));
 }
 
 void MainWindow::screenShot() {

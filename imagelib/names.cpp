@@ -4,7 +4,9 @@
 #include "zvek.h"
 #include "zvekint.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -264,3 +266,70 @@ int ZvekClose(FILE *stream) {
     if (stream == stdin || stream == stdout || stream == stderr) return 0;
     return std::fclose(stream);
 }
+
+namespace zvek {
+
+namespace {
+
+// Checks the type of the descriptor that open gave and makes it blocking
+// again; a descriptor of another type than a regular file is closed.
+OpenedFile keepRegular(int fd) {
+    OpenedFile result;
+    if (fd < 0) {
+        // ENXIO: a FIFO with no reader (opened for writing without
+        // blocking) or a device without its unit; EISDIR: a directory.
+        result.notRegular = errno == ENXIO || errno == EISDIR || errno == ENODEV;
+        return result;
+    }
+    struct stat st;
+    const bool statted = fstat(fd, &st) == 0;
+    result.notRegular = statted && !S_ISREG(st.st_mode);
+    if (statted && !result.notRegular) {
+        const int flags = fcntl(fd, F_GETFL);
+        if (flags != -1 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != -1) {
+            result.fd = fd;
+            return result;
+        }
+    }
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return result;
+}
+
+constexpr int kUserOpenFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+}  // namespace
+
+OpenedFile openRegularForRead(const char *path) {
+    if (path == nullptr) return {};
+    return keepRegular(::open(path, O_RDONLY | kUserOpenFlags));
+}
+
+OpenedFile openRegularForWrite(const char *path) {
+    if (path == nullptr) return {};
+    // Truncated only now that it is known to be a regular file.
+    OpenedFile result = keepRegular(::open(path, O_WRONLY | O_CREAT | kUserOpenFlags, 0666));
+    if (result.fd >= 0 && ftruncate(result.fd, 0) != 0) {
+        const int err = errno;
+        close(result.fd);
+        errno = err;
+        result.fd = -1;
+    }
+    return result;
+}
+
+FILE *fopenRegular(const char *path, bool write, bool *notRegular) {
+    const OpenedFile opened = write ? openRegularForWrite(path) : openRegularForRead(path);
+    if (notRegular != nullptr) *notRegular = opened.notRegular;
+    if (opened.fd < 0) return nullptr;
+    FILE *stream = fdopen(opened.fd, write ? "wb" : "rb");
+    if (stream == nullptr) {
+        const int err = errno;
+        close(opened.fd);
+        errno = err;
+    }
+    return stream;
+}
+
+}  // namespace zvek

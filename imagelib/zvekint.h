@@ -113,6 +113,24 @@ struct DepthGuard {
 ZVEKHDR *getImage(const std::function<FILE *()> &open, int (*close)(FILE *), int readTail);
 int putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail);
 
+// Opening a file that the user named, without ever blocking: reading takes
+// a regular file only, writing a regular file or a new name. The type is
+// checked on the opened descriptor (opened with O_NONBLOCK, so a FIFO with
+// no peer cannot hold the call, and O_NOCTTY, O_CLOEXEC), never on the name
+// beforehand; a file for writing is truncated only once it is known to be
+// regular. The descriptor returned is blocking again and owned by the caller.
+struct OpenedFile {
+    int fd = -1;              // -1: not opened (errno tells why)
+    bool notRegular = false;  // refused: a FIFO, socket, device or directory
+};
+OpenedFile openRegularForRead(const char *path);
+OpenedFile openRegularForWrite(const char *path);
+
+// The same as a stdio stream, for reading (write false, as "rb") or writing
+// (as "wb"); null when not opened, with *notRegular (when given) telling
+// whether the path was refused for its type.
+FILE *fopenRegular(const char *path, bool write, bool *notRegular = nullptr);
+
 // Truncation toward zero to a 64-bit integer, defined for every double:
 // NaN gives 0, values beyond the 64-bit range saturate.
 inline int64_t truncToInt64(double v) {

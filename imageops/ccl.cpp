@@ -199,7 +199,14 @@ static int labelRegions(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLab
             }
         }
         if (areasFile != nullptr && areasFile[0] != '\0') {
-            FILE *f = std::fopen(areasFile, "wb");
+            // A FIFO, device or directory under the typed name is refused
+            // at once instead of waiting for a reader.
+            bool notRegular = false;
+            FILE *f = zvek::fopenRegular(areasFile, true, &notRegular);
+            if (notRegular) {
+                std::printf("cclC4_2: %s is not a regular file\n", areasFile);
+                return -3;
+            }
             bool written = f != nullptr;
             if (f != nullptr) {
                 for (int32_t i = 0; i <= st.numlabels; ++i) std::fprintf(f, "%d %d\n", i, area[i]);

@@ -132,7 +132,8 @@ TEST_F(ViewTest, SavingThePicture) {
         {QString(255 - home.path().toLocal8Bit().size() - 1 - 4, 'n') + ".vek", true, true, ""},  // a path of 255 bytes
         {"shown.zvek", false, false, failed}, {"shown.ZVE", false, false, failed},  // no own suffixes here, nor toolkit formats
         {"missing/shown.ZVEK", true, false, failed}, {"missing/shown.png", false, false, failed},
-        {"folder.png", false, false, failed}, {"folder.vek", true, false, failed}, {"", false, false, ""},  // cancelled
+        {"folder.png", false, false, path("folder.png") + " is not a regular file"},
+        {"folder.vek", true, false, path("folder.vek") + " is not a regular file"}, {"", false, false, ""},  // cancelled
     };
     for (const Row &r : rows) {
         sui.saveDialogs.clear(), sui.textPrompts.clear(), sui.messages.clear(), sui.saveAnswers = {path(r.file)}, sui.textAnswers = {"int"};
