@@ -219,6 +219,10 @@ TEST_F(GuiTest, CropTakesTheRectangleBetweenTheLastTwoClicks) {
     put(3, Zvekcreate("u8bit", std::vector<int32_t>{2, 10, 4}.data(), 11, 0));
     for (int i = 0; i < 40; ++i) static_cast<unsigned char *>(slot(3)->vekptr)[i] = uchar(200 + i);
     toMode1();
+    // Slot 1 (6 x 5) from row r0 and column c0 at (frame, row, column).
+    auto from1 = [](int r0, int c0) {
+        return [=](int f, int r, int c) { return float((f * 5 + r + r0) * 6 + c + c0); };
+    };
     // Input 1, Output, the previous and last click (column, row); the crop
     // and its value at (frame, row, column), or the refusal.
     struct Row {
@@ -234,8 +238,15 @@ TEST_F(GuiTest, CropTakesTheRectangleBetweenTheLastTwoClicks) {
         {1, 4, {4, 1, 1, 3}, "32flt 3:3x2x3", [](int f, int r, int c) { return float((f * 5 + r + 1) * 6 + c + 1); },
          ""},
         {3, 3, {4, 1, 1, 3}, "32flt 2:3x2", [](int, int r, int c) { return float(200 + (r + 1) * 10 + c + 1); }, ""},
+        // On the edges: row 0, column 0, the last row and column (the larger corner one past them), all four.
+        {1, 4, {5, 0, 3, 2}, "32flt 3:2x2x3", from1(0, 3), ""}, {1, 4, {0, 4, 2, 2}, "32flt 3:2x2x3", from1(2, 0), ""},
+        {1, 4, {6, 5, 4, 3}, "32flt 3:2x2x3", from1(3, 4), ""}, {1, 4, {0, 0, 6, 5}, "32flt 3:6x5x3", from1(0, 0), ""},
         // Clicked in a larger image, or no area: refused.
         {2, 5, {10, 40, 100, 20}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
+        {1, 5, {0, -1, 6, 5}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
+        {1, 5, {-1, 0, 6, 5}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
+        {1, 5, {0, 0, 6, 6}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
+        {1, 5, {0, 0, 7, 5}, nullptr, nullptr, "The crop rectangle lies outside the input image."},
         {2, 5, {10, 40, 10, 20}, nullptr, nullptr,
          "The crop rectangle is empty: click two of its corners in a view window."},
         {6, 5, {10, 40, 30, 20}, nullptr, nullptr, "Input empty"}};
@@ -249,13 +260,15 @@ TEST_F(GuiTest, CropTakesTheRectangleBetweenTheLastTwoClicks) {
         const auto before = state();
         mw->exponentAct->setEnabled(true);
         mw->exponentAct->trigger();
-        EXPECT_EQ(ui.said(), row.message);
-        EXPECT_TRUE(row.shape || state() == before) << row.message;
+        const long n = &row - rows;
+        EXPECT_EQ(ui.said(), QString(row.message)) << "row " << n;
+        EXPECT_TRUE(row.shape || state() == before) << "row " << n;
         if (!row.shape) continue;
-        ASSERT_EQ(shape(slot(row.out)), row.shape);
+        EXPECT_EQ(shape(slot(row.out)), row.shape) << "row " << n;
+        if (shape(slot(row.out)) != row.shape) continue;
         const int w = Zvekdimen(slot(row.out), 0), h = Zvekdimen(slot(row.out), 1);
         for (int i = 0; i < Zvekdimen(slot(row.out), ZVEK_NPIXELS); ++i)
-            ASSERT_EQ(pixels(slot(row.out))[i], row.value(i / (w * h), i / w % h, i % w)) << row.in << " at " << i;
+            ASSERT_EQ(pixels(slot(row.out))[i], row.value(i / (w * h), i / w % h, i % w)) << "row " << n << " at " << i;
         EXPECT_EQ(controller->scratchImage, nullptr);
     }
 }
@@ -553,6 +566,35 @@ TEST_F(GuiTest, ScriptsHandTheOutputImageOverAndReadTheirResultIntoInputTwo) {
     ui.openAnswers = {dir + "/s.sh"};
     printed([&] { mw->runScriptAct->trigger(); });
     EXPECT_TRUE(QFile::exists(dir + "/ran.txt") && !QFile::exists(dir + "/ImgViewTempInput.Zvek"));
+}
+
+// Each real dialog's own Cancel button closes it at the click, and the dialog answers Cancel, leaving the values.
+TEST_F(GuiTest, RealDialogsCancelAtTheirOwnButton) {
+    ZVekUi real;
+    DialogWatchdog watchdog;
+    QStringList values{"7"};
+    double d = 5;
+    int n = 5;
+    QString s = "kept";
+    const std::pair<const char *, std::function<bool()>> rows[] = {
+        {"form", [&] { return real.form(mw, "Heading", {"a ="}, values); }},
+        {"number", [&] { return real.getDouble(mw, "T", "L", 1, 0, 9, 1, &d); }},
+        {"whole number", [&] { return real.getInt(mw, "T", "L", 1, 0, 9, 1, &n); }},
+        {"text", [&] { return real.getText(mw, "T", "L", "x", &s); }},
+        {"open file", [&] { return !real.openFile(mw, "C", home.path(), "").isEmpty(); }},
+        {"save file", [&] { return !real.saveFile(mw, "C", home.path(), "").isEmpty(); }}};
+    for (const auto &[name, ask] : rows) {
+        int clicks = 0;
+        bool closedAtClick = false;
+        whenModal([&](QWidget *w) {
+            for (QPushButton *b : w->findChildren<QPushButton *>())
+                if (b->isVisible() && b->text().remove('&') == "Cancel") b->click(), ++clicks;
+            closedAtClick = !w->isVisible();
+        });
+        EXPECT_FALSE(ask()) << name;
+        EXPECT_TRUE(clicks == 1 && closedAtClick) << name << ": " << clicks << " Cancel buttons clicked";
+    }
+    EXPECT_TRUE(values == QStringList{"7"} && d == 5 && n == 5 && s == "kept");
 }
 
 TEST_F(GuiTest, CommandsThroughTheRealDialogs) {

@@ -100,16 +100,17 @@ TEST_F(Names, Expansion) {
               std::vector<const char *>({s + 3, s, s + 11}));
 }
 
-// Names read from a stream: blanks, control characters and bytes from 127 skipped before a name and ending it; a
-// backslash escapes the next character; the name is expanded; 255 characters are too many, and the rest of that line is
-// dropped. No prompt off a terminal.
+// Names read from a stream: blanks, control characters and bytes from 127 skipped before a name and ending it, '!'
+// (33) to '~' (126) kept; a backslash escapes the next character; the name is expanded; 255 characters are too many,
+// and the rest of that line is dropped. No prompt off a terminal.
 TEST_F(Names, NamesReadFromAStream) {
     Stdin in(false);
     Env env{{"HOME", "/home/guest"}};
     const std::string eof = report("ZvekGetFN: I/O error or EOF when reading filename.", 448);
     const std::tuple<std::string, std::vector<std::string>, std::string> rows[] = {
         {"  my\\ file.zve\nnext\n", {"my file.zve", "next"}, ""}, {"~/x.zve\n", {"/home/guest/x.zve"}, ""},
-        {"\t\x7f\x80 a\\\tb c\x01z\n", {"a\tb", "c", "z"}, ""}, {"   ", {"<null>"}, eof}, {"abc\\", {"<null>"}, eof},
+        {"\t\x7f\x80 a\\\tb c\x01z\n", {"a\tb", "c", "z"}, ""}, {" !a~\x7f!~ z\n", {"!a~", "!~", "z"}, ""},
+        {"   ", {"<null>"}, eof}, {"abc\\", {"<null>"}, eof},
         {std::string(254, 'n') + "\n" + std::string(255, 'o') + "tail\nafter\n",
          {std::string(254, 'n'), "<null>", "after"}, "\nZvekGetFN: Buffer Overflow (Filename too long).\n"},
     };

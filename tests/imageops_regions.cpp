@@ -250,6 +250,9 @@ TEST(HoG, SectorsPicturesAndTheSort) {
          [&](const Img &h) { return at(h, 4, 3, 3) + at(h, 4, 1, 6) + sum(h, 0, 0) + sum(h, 7, 7) == 256; }},
         {"colour along the rows: sector 6", ramp(32, 40, 3, false), 4, 5, "",
          [](const Img &h) { return at(h, 6, 1, 1) == 64 && at(h, 6, 3, 2) == 64; }},
+        {"colour, only frame 0 along the columns: sector 4",
+         filled("float", 32, 40, 3, [](int f, int, int c) { return f ? 0.0f : float(c); }), 4, 5, "",
+         [](const Img &h) { return at(h, 4, 1, 1) == 64 && at(h, 4, 3, 2) == 64; }},
         {"partial cells cut", ramp(70, 50, 0, true), 8, 6, "", [&](const Img &h) { return sum(h, 5, 7) == 64; }},
         {"too few rows: sector 0", ramp(24, 20, 0, true), 3, 2, k9 + k9,
          [](const Img &h) { return at(h, 0, 0, 0) == 64 && at(h, 0, 1, 2) == 64; }},
@@ -265,6 +268,13 @@ TEST(HoG, SectorsPicturesAndTheSort) {
         EXPECT_EQ(said([&, &img = img] { rc = HoGdescriptor(img.get(), hog.get()); }), text) << name;
         EXPECT_TRUE(rc == 0 && check(hog)) << name;
     }
+    // A colour image's derivatives: each plane the mean of the three frames, summed in single precision and
+    // divided in double: 18 / 3, 1 / 3, 2 / 3, 1 / 3 by hand.
+    Img dx = floats(2, 1, {3, -1, 6, 1, 9, 1}, 3), dy = floats(2, 1, {1, 0, 1, 0, 0, 1}, 3);
+    Img gx = valued(2, 1, -7), gy = valued(2, 1, -7);
+    ASSERT_EQ(maxgrad(dx.get(), dy.get(), gx.get(), gy.get()), 0);
+    EXPECT_EQ(snap(gx), Floats({6, 0.333333343f}));
+    EXPECT_EQ(snap(gy), Floats({0.666666687f, 0.333333343f}));
     // Per cell a line 3 pixels thick per sector, larger counts on top: 0 degrees;
     // 0 and 160 degrees in cell (0, 1).
     Img one = make("float", 1, 1, 9), two = make("float", 2, 1, 9), pic = make("float", 9, 9), pic2 = valued(18, 9, -1);

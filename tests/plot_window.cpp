@@ -4,7 +4,10 @@
 // charts on a cleared layout.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -268,6 +271,13 @@ TEST(PlotGalleryEdges, AnimationStepsAndClearedLayouts) {
     EXPECT_NEAR(rt.plotWidget()->xAxis->range().upper, now + 0.25, 0.5);
     EXPECT_TRUE(rt.plotWidget()->xAxis->range().size() == 8 && rt.plotWidget()->xAxis2->range() == rt.plotWidget()->xAxis->range());
     EXPECT_TRUE(point(rt.plotWidget(), 2, 0).second == std::sin(newest) && point(rt.plotWidget(), 3, 0).second == std::cos(newest));
+    // Four more steps, each over 10 ms after the last: graphs 0 and 1 grow, the dot graphs hold only the newest point.
+    for (int i = 0; i < 4; ++i) QThread::msleep(15), QMetaObject::invokeMethod(&rt, "realtimeDataSlot");
+    QCustomPlot *p = rt.plotWidget();
+    const double last = point(p, 1, 4).first;
+    EXPECT_TRUE(p->graph(0)->dataCount() == 5 && p->graph(1)->dataCount() == 5 && point(p, 0, 4).first == last);
+    EXPECT_TRUE(p->graph(2)->dataCount() == 1 && point(p, 2, 0) == std::make_pair(last, std::sin(last)));
+    EXPECT_TRUE(p->graph(3)->dataCount() == 1 && point(p, 3, 0) == std::make_pair(last, std::cos(last)));
     // Indices outside the table set up nothing, and the title keeps the last chart's name.
     w.setupDemo(-1);
     EXPECT_TRUE(w.windowTitle() == "QCustomPlot: " && w.demoIndex() == -1);
@@ -284,4 +294,23 @@ TEST(PlotGalleryEdges, AnimationStepsAndClearedLayouts) {
         QMetaObject::invokeMethod(m, "realtimeDataSlot"), QMetaObject::invokeMethod(m, "bracketDataSlot");
         m->plotWidget()->toPixmap(300, 200);
     }
+}
+
+// A step of the tour saves the chart shown under ./screenshots/, named after it, and sets up the next chart.
+TEST(PlotGalleryEdges, TourSavesTheChartShown) {
+    QTemporaryDir dir;
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(dir.isValid() && QDir(dir.path()).mkdir("screenshots") && QDir::setCurrent(dir.path()));
+    QSize size;
+    {
+        MainWindow w;
+        w.show(), w.setupDemo(1);
+        size = w.frameGeometry().size() - QSize(4, 4);
+        QMetaObject::invokeMethod(&w, "allScreenShots");
+        EXPECT_TRUE(w.demoIndex() == 2 && w.demoTitle() == "Sinc Scatter Demo");
+    }
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(QDir(dir.path() + "/screenshots").entryList(QDir::Files).join("|").toStdString(), "simpledemo.png");
+    const QSize saved = QImage(dir.path() + "/screenshots/simpledemo.png").size();
+    EXPECT_TRUE(saved == size) << saved.width() << " x " << saved.height();
 }
