@@ -72,7 +72,9 @@ for level in levels:
         times = {}
         for b in builds:
             try:
-                data = json.load(open(f"{out}/{level}.{prog}.{b}.json"))
+                text = open(f"{out}/{level}.{prog}.{b}.json").read()
+                # Some programs print a check of their own before the report.
+                data = json.loads(text[text.find("\n{") + 1 if not text.startswith("{") else 0:])
             except (OSError, ValueError):
                 continue
             for r in data.get("benchmarks", []):
