@@ -173,7 +173,7 @@ ZVEK_INLINE uint32_t packPixel(const uint32_t *b) {
         return 0xff000000u | b[0] * 0x010101u;
 }
 
-// ---- single-precision estimate, sixteen (AVX-512) or eight (AVX2) lanes ----
+// ---- single-precision estimate, sixteen (AVX-512), eight (AVX2) or four lanes ----
 #if ZVEK_HAVE_TARGETS
 namespace isa2 {
 ZVEK_REGION_AVX512
@@ -190,8 +190,16 @@ ZVEK_REGION_AVX2
 ZVEK_REGION_END
 }  // namespace isa1
 #endif
+#if defined(__x86_64__)
+namespace isa0 {
+#define VIEW_ISA 0
+#include "viewkernels_rows.h"
+#undef VIEW_ISA
+}  // namespace isa0
+#endif
 
-// ---- any x86-64: one sample at a time, divided as written ----
+// ---- one sample at a time, divided as written: where the estimate cannot be
+// made, and on processors without these operations ----
 
 template <int C>
 void plainRow(const float *const *planes, int n, const double *d, const Stretch &s, const Estimate &, QRgb *out) {
@@ -207,13 +215,16 @@ typedef void (*RowKernel)(const float *const *, int, const double *, const Stret
 template <int C>
 void adjustedRow(const float *const *planes, int n, const double *d, Contrast c, QRgb *out) {
 #if ZVEK_HAVE_TARGETS
-    static constexpr RowKernel kernels[] = {plainRow<C>, isa1::estimatedRow<C>, isa2::estimatedRow<C>};
+    static constexpr RowKernel kernels[] = {isa0::estimatedRow<C>, isa1::estimatedRow<C>, isa2::estimatedRow<C>};
+#elif defined(__x86_64__)
+    static constexpr RowKernel kernels[] = {isa0::estimatedRow<C>, isa0::estimatedRow<C>, isa0::estimatedRow<C>};
 #else
     static constexpr RowKernel kernels[] = {plainRow<C>, plainRow<C>, plainRow<C>};
 #endif
     const Stretch s = makeStretch(c);
     const Estimate e = makeEstimate(s, d, C);
-    kernels[e.usable ? zvek::vectorLevel() : 0](planes, n, d, s, e, out);
+    if (!e.usable) return plainRow<C>(planes, n, d, s, e, out);
+    kernels[zvek::vectorLevel()](planes, n, d, s, e, out);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // viewkernels_rows.h - the redraw's row loop over the single-precision
 // estimate. Included by viewkernels.cpp once per instruction set, each time
 // inside a namespace of its own, in a region built for that instruction
-// set, with VIEW_ISA set: 2 AVX-512, 1 AVX2. Not a header for anything
-// else, so it has no include guard.
+// set, with VIEW_ISA set: 2 AVX-512, 1 AVX2, 0 the baseline (SSE2). Not a
+// header for anything else, so it has no include guard.
 //
 // The steps are written with the processor's own operations, so that every
 // optimiser keeps them whole; each does exactly what its scalar counterpart
@@ -36,11 +36,12 @@ struct Isa {
         const I alpha = _mm512_set1_epi32(static_cast<int32_t>(0xff000000u));
         const I px = channels == 3 ? _mm512_or_si512(_mm512_or_si512(alpha, _mm512_slli_epi32(b[0], 16)),
                                                      _mm512_or_si512(_mm512_slli_epi32(b[1], 8), b[2]))
-                                   : _mm512_or_si512(alpha, _mm512_mullo_epi32(b[0], _mm512_set1_epi32(0x010101)));
+                                   : _mm512_or_si512(_mm512_or_si512(alpha, b[0]),
+                                                     _mm512_or_si512(_mm512_slli_epi32(b[0], 8), _mm512_slli_epi32(b[0], 16)));
         _mm512_storeu_si512(out, px);
     }
 };
-#else
+#elif VIEW_ISA == 1
 // Eight samples a step, the same steps.
 struct Isa {
     static constexpr int kLanes = 8;
@@ -62,8 +63,36 @@ struct Isa {
         const I alpha = _mm256_set1_epi32(static_cast<int32_t>(0xff000000u));
         const I px = channels == 3 ? _mm256_or_si256(_mm256_or_si256(alpha, _mm256_slli_epi32(b[0], 16)),
                                                      _mm256_or_si256(_mm256_slli_epi32(b[1], 8), b[2]))
-                                   : _mm256_or_si256(alpha, _mm256_mullo_epi32(b[0], _mm256_set1_epi32(0x010101)));
+                                   : _mm256_or_si256(_mm256_or_si256(alpha, b[0]),
+                                                     _mm256_or_si256(_mm256_slli_epi32(b[0], 8), _mm256_slli_epi32(b[0], 16)));
         _mm256_storeu_si256(reinterpret_cast<I *>(out), px);
+    }
+};
+#else
+// Four samples a step, the same steps.
+struct Isa {
+    static constexpr int kLanes = 4;
+    typedef __m128 F;
+    typedef __m128i I;
+    ZVEK_INLINE static F splat(float v) { return _mm_set1_ps(v); }
+    ZVEK_INLINE static I bytes(const float *w, F dl, const F *k, unsigned &open) {
+        const F v = _mm_loadu_ps(w);
+        F q = _mm_mul_ps(_mm_add_ps(v, dl), k[0]);
+        q = _mm_min_ps(_mm_max_ps(q, k[4]), k[5]);
+        q = _mm_add_ps(q, k[1]);
+        const I b = _mm_cvttps_epi32(q);
+        const F exact = _mm_cmpeq_ps(_mm_sub_ps(_mm_add_ps(v, k[3]), k[3]), v);
+        const F reach = _mm_andnot_ps(exact, k[2]);
+        open |= unsigned(_mm_movemask_ps(_mm_cmplt_ps(_mm_sub_ps(q, _mm_cvtepi32_ps(b)), reach)));
+        return b;
+    }
+    ZVEK_INLINE static void store(QRgb *out, const I *b, int channels) {
+        const I alpha = _mm_set1_epi32(static_cast<int32_t>(0xff000000u));
+        const I px = channels == 3 ? _mm_or_si128(_mm_or_si128(alpha, _mm_slli_epi32(b[0], 16)),
+                                                  _mm_or_si128(_mm_slli_epi32(b[1], 8), b[2]))
+                                   : _mm_or_si128(_mm_or_si128(alpha, b[0]),
+                                                  _mm_or_si128(_mm_slli_epi32(b[0], 8), _mm_slli_epi32(b[0], 16)));
+        _mm_storeu_si128(reinterpret_cast<I *>(out), px);
     }
 };
 #endif

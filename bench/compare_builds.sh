@@ -33,6 +33,7 @@ configure() {  # name cc cxx build-type flags
 configure gcc-O2 gcc g++ RELWITHDEBINFO "-O2 -g -DNDEBUG"
 configure gcc-O3 gcc g++ RELEASE "-O3 -DNDEBUG"
 configure clang-O2 clang clang++ RELWITHDEBINFO "-O2 -g -DNDEBUG"
+echo "built with $(gcc --version | head -n 1) and $(clang --version | head -n 1)"
 
 flags=$(grep -m1 '^flags' /proc/cpuinfo || true)
 widest=0
