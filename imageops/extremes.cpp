@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#if OPS_HAVE_TARGETS
+#if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
@@ -33,12 +33,39 @@ bool plainExtremes(const float *p, int64_t n, float &mn, float &mx) {
 }
 
 // Merges running extremes of lanes into mn and mx.
-[[maybe_unused]] void mergeLanes(const float *lanesMn, const float *lanesMx, int count, float &mn, float &mx) {
+void mergeLanes(const float *lanesMn, const float *lanesMx, int count, float &mn, float &mx) {
     for (int l = 0; l < count; ++l) {
         if (lanesMx[l] > mx) mx = lanesMx[l];
         if (lanesMn[l] < mn) mn = lanesMn[l];
     }
 }
+
+#if defined(__x86_64__)
+// The same scan in four lanes, for any x86-64 (SSE2).
+bool extremes128(const float *p, int64_t n, float &mn, float &mx) {
+    constexpr int U = 4;
+    const __m128i expo = _mm_set1_epi32(0x7f800000);
+    __m128 vmx[U], vmn[U];
+    for (int u = 0; u < U; ++u) vmx[u] = _mm_set1_ps(mx), vmn[u] = _mm_set1_ps(mn);
+    __m128i bad = _mm_setzero_si128();
+    int64_t i = 0;
+    for (; i + 4 * U <= n; i += 4 * U) {
+        fetchAhead(p + i);
+        for (int u = 0; u < U; ++u) {
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 4 * u));
+            const __m128i nonFinite = _mm_cmpeq_epi32(_mm_and_si128(b, expo), expo);
+            bad = _mm_or_si128(bad, nonFinite);
+            const __m128 v = _mm_castsi128_ps(_mm_or_si128(b, nonFinite));
+            vmx[u] = _mm_max_ps(v, vmx[u]);
+            vmn[u] = _mm_min_ps(v, vmn[u]);
+        }
+    }
+    alignas(16) float lanesMx[4 * U], lanesMn[4 * U];
+    for (int u = 0; u < U; ++u) _mm_store_ps(lanesMx + 4 * u, vmx[u]), _mm_store_ps(lanesMn + 4 * u, vmn[u]);
+    mergeLanes(lanesMn, lanesMx, 4 * U, mn, mx);
+    return plainExtremes(p + i, n - i, mn, mx) && _mm_movemask_epi8(bad) == 0;
+}
+#endif
 
 #if OPS_HAVE_TARGETS
 // Non-finite values (all exponent bits set) are turned into NaN, which the
@@ -112,7 +139,11 @@ bool finiteExtremes(const float *p, int64_t n, float &mn, float &mx) {
     case 2: finite = extremes512(p, n, mn, mx); break;
     case 1: finite = extremes256(p, n, mn, mx); break;
 #endif
+#if defined(__x86_64__)
+    default: finite = extremes128(p, n, mn, mx); break;
+#else
     default: return plainExtremes(p, n, mn, mx);
+#endif
     }
     if (mx == 0.0f && startMx < 0.0f) mx = firstZero(p, n, mx);
     if (mn == 0.0f && startMn > 0.0f) mn = firstZero(p, n, mn);
