@@ -28,9 +28,12 @@ struct Cplx {
     float re, im;
 };
 
-// (a + ib)(c + id) = (ac - bd) + i(ad + cb), in float.
+// (a + ib)(c + id) = (ac - bd) + i(ad + cb), in float; with Exact, a NaN
+// result is the one x86 gives for the operations in the order written.
+template <bool Exact = false>
 inline Cplx mul(Cplx u, Cplx x) {
-    return {u.re * x.re - u.im * x.im, u.re * x.im + x.re * u.im};
+    using A = zvek::Arith<Exact>;
+    return {A::sub(u.re * x.re, u.im * x.im), A::add(u.re * x.im, x.re * u.im)};
 }
 
 // The rotation step of half-span m for direction dir.
@@ -88,7 +91,9 @@ void bitReverse(int n, Swap &&swap) {
     }
 }
 
-// The 1-D transform of n values spaced stride complex values apart.
+// The 1-D transform of n values spaced stride complex values apart. Two
+// NaNs meet in its sums, where it keeps to the order written (the factors
+// are finite, so a product never holds two).
 void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
     auto re = [&](int i) -> float & { return x[2 * stride * i]; };
     auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
@@ -101,11 +106,11 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
         for (int jj = 0; jj < m; ++jj)
             for (int i = jj; i < n; i += 2 * m) {
                 const int k = i + m;
-                const Cplx t = mul(u[jj], {re(k), im(k)});
-                re(k) = re(i) - t.re;
-                im(k) = im(i) - t.im;
-                re(i) = re(i) + t.re;
-                im(i) = im(i) + t.im;
+                const Cplx t = mul<true>(u[jj], {re(k), im(k)});
+                re(k) = zvek::nanSub(re(i), t.re);
+                im(k) = zvek::nanSub(im(i), t.im);
+                re(i) = zvek::nanAdd(re(i), t.re);
+                im(i) = zvek::nanAdd(im(i), t.im);
             }
     }
     if (dir == 1) {
@@ -125,7 +130,11 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 // bit-reversed order; for a strip of rows the copy is a blocked transpose.
 // Each butterfly then works on whole buffer rows, whose values share their
 // factor, and two stages are done per sweep over the buffer. Per value the
-// arithmetic and its order are exactly those of transform1d.
+// arithmetic and its order are exactly those of transform1d. A strip of
+// finite values makes no NaN but the default one (an overflow to infinity
+// and then inf - inf), so there the order of the operands cannot show and
+// the plain operations run; a strip that holds a NaN or an infinity takes
+// the NaN rule of zvek::Arith.
 
 constexpr int kStrip = 16;
 
@@ -144,25 +153,44 @@ ZVEK_INLINE V ld(const float *p) {
 using zvek::storeV;
 
 // x[i], x[k] = x[i] + u x[k], x[i] - u x[k] on one vector of rows i and k.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
-    const V tr = ur * kr - ui * ki;
-    const V ti = ur * ki + kr * ui;
-    kr = ir - tr;
-    ki = ii - ti;
-    ir = ir + tr;
-    ii = ii + ti;
+    using A = zvek::Arith<Exact>;
+    const V tr = A::sub(ur * kr, ui * ki);
+    const V ti = A::add(ur * ki, kr * ui);
+    kr = A::sub(ir, tr);
+    ki = A::sub(ii, ti);
+    ir = A::add(ir, tr);
+    ii = A::add(ii, ti);
+}
+
+// True when the n values from p are all finite (lanes<V>() divides n).
+template <typename V>
+ZVEK_INLINE bool allFinite(const float *p, int64_t n) {
+    // x - x is 0 for a finite x, NaN for the others; NaN stays.
+    V acc[4] = {};
+    int64_t i = 0;
+    for (; i + 4 * lanes<V>() <= n; i += 4 * lanes<V>())
+        for (int k = 0; k < 4; ++k) {
+            const V x = ld<V>(p + i + k * lanes<V>());
+            acc[k] = acc[k] + (x - x);
+        }
+    for (; i < n; i += lanes<V>()) {
+        const V x = ld<V>(p + i);
+        acc[0] = acc[0] + (x - x);
+    }
+    return !zvek::anyNaN((acc[0] + acc[1]) + (acc[2] + acc[3]));
 }
 
 // Stage m alone over the buffer.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
     for (int g = 0; g < n; g += 2 * m)
         for (int j = 0; j < m; ++j) {
             const int64_t i = int64_t(g + j) * kStrip, k = i + int64_t(m) * kStrip;
             for (int q = 0; q < kStrip; q += lanes<V>()) {
                 V ir = ld<V>(re + i + q), ii = ld<V>(im + i + q), kr = ld<V>(re + k + q), ki = ld<V>(im + k + q);
-                butterfly(ir, ii, kr, ki, u[j].re, u[j].im);
+                butterfly<Exact>(ir, ii, kr, ki, u[j].re, u[j].im);
                 storeV(re + i + q, ir), storeV(im + i + q, ii), storeV(re + k + q, kr), storeV(im + k + q, ki);
             }
         }
@@ -171,7 +199,7 @@ ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
 // Stages m and 2m in one sweep: rows j, j + m, j + 2m, j + 3m of each group
 // of 4m rows go through their stage-m butterflies and then through their
 // stage-2m ones.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *u2, int m) {
     const int64_t s = int64_t(m) * kStrip;
     for (int g = 0; g < n; g += 4 * m)
@@ -182,10 +210,10 @@ ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx 
                 float *r0 = re + a + q, *i0 = im + a + q;
                 V ar = ld<V>(r0), ai = ld<V>(i0), br = ld<V>(r0 + s), bi = ld<V>(i0 + s);
                 V cr = ld<V>(r0 + 2 * s), ci = ld<V>(i0 + 2 * s), dr = ld<V>(r0 + 3 * s), di = ld<V>(i0 + 3 * s);
-                butterfly(ar, ai, br, bi, w1.re, w1.im);
-                butterfly(cr, ci, dr, di, w1.re, w1.im);
-                butterfly(ar, ai, cr, ci, w2.re, w2.im);
-                butterfly(br, bi, dr, di, w3.re, w3.im);
+                butterfly<Exact>(ar, ai, br, bi, w1.re, w1.im);
+                butterfly<Exact>(cr, ci, dr, di, w1.re, w1.im);
+                butterfly<Exact>(ar, ai, cr, ci, w2.re, w2.im);
+                butterfly<Exact>(br, bi, dr, di, w3.re, w3.im);
                 storeV(r0, ar), storeV(i0, ai), storeV(r0 + s, br), storeV(i0 + s, bi);
                 storeV(r0 + 2 * s, cr), storeV(i0 + 2 * s, ci), storeV(r0 + 3 * s, dr), storeV(i0 + 3 * s, di);
             }
@@ -193,11 +221,11 @@ ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx 
 }
 
 // Every stage of the transform over a strip held in the buffer.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
     int m = 1;
-    for (; 4 * m <= n; m *= 4) stage2<V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
-    if (m < n) stage1<V>(re, im, n, fac.stage(m), m);
+    for (; 4 * m <= n; m *= 4) stage2<Exact, V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
+    if (m < n) stage1<Exact, V>(re, im, n, fac.stage(m), m);
 }
 
 // ---- Moving strips between the image and the buffer ----
@@ -322,7 +350,10 @@ ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows
     const int *rev = sb.rev.data();
     for (int s0 = 0; s0 < n; s0 += kStrip) {
         rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
-        stages<V>(re, im, n, fac);
+        if (__builtin_expect(allFinite<V>(re, 2 * int64_t(n) * kStrip), 1))
+            stages<false, V>(re, im, n, fac);
+        else
+            stages<true, V>(re, im, n, fac);
         rows ? scatterRows(data, n, s0, dir, re, im) : scatterColumns(data, n, s0, dir, re, im);
     }
 }

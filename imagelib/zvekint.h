@@ -313,6 +313,67 @@ void onWidestPath(const F &f) {
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace zvek {
+
+// ---- NaN results that no compiler can change ----
+// A compiler may hand the operands of a floating + or * to the processor in
+// either order, and when both are NaN x86 passes on the first one, quieted:
+// the sign of such a result would depend on the build and the path. Where
+// two NaNs can meet, the loops combine with these instead, which give the
+// result x86 gives for the operands in the order written: a's NaN, quieted,
+// when a is NaN; else b's, quieted, when b is NaN (the only NaN operand, so
+// its order does not matter); else the result itself (an invalid operation
+// on two numbers gives the default NaN). For float and double, scalars and
+// vectors alike; a + a is a, quieted, for a NaN a.
+template <typename T>
+ZVEK_INLINE T nanAdd(const T &a, const T &b) { return a != a ? a + a : a + b; }
+template <typename T>
+ZVEK_INLINE T nanSub(const T &a, const T &b) { return a != a ? a + a : a - b; }
+template <typename T>
+ZVEK_INLINE T nanMul(const T &a, const T &b) { return a != a ? a + a : a * b; }
+
+// The plain operations (Exact false) or the ones above (Exact true): a loop
+// whose data hold no NaN and make none on the way runs the plain ones, and
+// takes the others once a NaN shows.
+template <bool Exact>
+struct Arith {
+    template <typename T>
+    static ZVEK_INLINE T add(const T &a, const T &b) {
+        if constexpr (Exact) return nanAdd(a, b);
+        else return a + b;
+    }
+    template <typename T>
+    static ZVEK_INLINE T sub(const T &a, const T &b) {
+        if constexpr (Exact) return nanSub(a, b);
+        else return a - b;
+    }
+    template <typename T>
+    static ZVEK_INLINE T mul(const T &a, const T &b) {
+        if constexpr (Exact) return nanMul(a, b);
+        else return a * b;
+    }
+};
+
+// A vector of x in every lane.
+template <typename V>
+ZVEK_INLINE V splat(float x) {
+    V v;
+    for (int l = 0; l < int(sizeof(V) / sizeof(float)); ++l) v[l] = x;
+    return v;
+}
+
+// True when some lane of the vector v is NaN.
+template <typename V>
+ZVEK_INLINE bool anyNaN(const V &v) {
+    const auto m = v != v;
+    uint64_t parts[sizeof m / 8], any = 0;
+    __builtin_memcpy(parts, &m, sizeof m);
+    for (uint64_t p : parts) any |= p;
+    return any != 0;
+}
+
+}  // namespace zvek
+
+namespace zvek {
 typedef float v16sf __attribute__((vector_size(64)));
 typedef double v16df __attribute__((vector_size(128)));
 typedef int32_t v16si __attribute__((vector_size(64)));

@@ -22,6 +22,16 @@ using ops::isComplex;
 using ops::isFloat;
 using ops::sizesAgree;
 
+using zvek::nanAdd;
+using zvek::nanMul;
+using zvek::nanSub;
+
+// Where two NaNs can meet in a + or a *, the loops take the NaN rule of
+// zvek::nanAdd and nanMul: the loops are vectorised in some builds and not
+// in others, and the compiler's order of the operands must not show. The
+// operands of a sum or a product are written in the order whose NaN is
+// passed on (for numbers the order does not change the result).
+
 namespace {
 
 // out[i] = f(in[i]) for every i, from the last element to the first (first
@@ -206,13 +216,13 @@ int flabsolute(ZVEKHDR *in, ZVEKHDR *out) {
 
 int fladds(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return v + s; });
+    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return nanAdd(v, s); });
     return 0;
 }
 
 int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return v * s; });
+    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return nanMul(v, s); });
     return 0;
 }
 
@@ -270,16 +280,16 @@ int flsqrt(ZVEKHDR *in, ZVEKHDR *out) {
 int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     if (!sizes3(a, b, out)) return -2;
     if (!sameKind3(a, b, out)) return -1;
-    zipFloats(floatData(a), floatData(b), floatData(out), floatCount(a), [](float x, float y) { return x + y; });
+    zipFloats(floatData(a), floatData(b), floatData(out), floatCount(a), [](float x, float y) { return nanAdd(y, x); });
     return 0;
 }
 
 int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     return productOrQuotient(
-        a, b, out, [](float x, float y) { return x * y; },
+        a, b, out, [](float x, float y) { return nanMul(y, x); },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
-            re = ar * br - ai * bi;
-            im = ar * bi + ai * br;
+            re = nanSub(nanMul(ar, br), nanMul(ai, bi));
+            im = nanAdd(nanMul(ai, br), nanMul(ar, bi));
         });
 }
 
@@ -288,9 +298,9 @@ int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     return productOrQuotient(
         a, b, out, [](float x, float y) { return x / y; },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
-            const float d = br * br + bi * bi;
-            re = (ar * br + ai * bi) / d;
-            im = (ai * br - ar * bi) / d;
+            const float d = nanAdd(br * br, bi * bi);
+            re = nanAdd(nanMul(ai, bi), nanMul(ar, br)) / d;
+            im = nanSub(nanMul(ai, br), nanMul(ar, bi)) / d;
         });
 }
 
@@ -346,7 +356,7 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out) {
     if (in->dtype == DT_32FLT) {
         const float *r = floatData(in), *g = r + plane, *b = g + plane;
         for (int64_t i = 0; i < plane; ++i)
-            dst[i] = static_cast<float>(0.21 * r[i] + 0.72 * g[i] + 0.07 * b[i]);
+            dst[i] = static_cast<float>(nanAdd(nanAdd(0.21 * r[i], 0.72 * g[i]), 0.07 * b[i]));
         return 0;
     }
     for (int row = 0; row < si.rows; ++row)
@@ -354,7 +364,7 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out) {
             const float R = static_cast<float>(Zvekfgp3d(in, 0, row, col));
             const float G = static_cast<float>(Zvekfgp3d(in, 1, row, col));
             const float B = static_cast<float>(Zvekfgp3d(in, 2, row, col));
-            dst[int64_t(row) * si.cols + col] = static_cast<float>(0.21 * R + 0.72 * G + 0.07 * B);
+            dst[int64_t(row) * si.cols + col] = static_cast<float>(nanAdd(nanAdd(0.21 * R, 0.72 * G), 0.07 * B));
         }
     return 0;
 }
