@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 namespace zvek {
 
@@ -317,19 +318,61 @@ namespace zvek {
 // ---- NaN results that no compiler can change ----
 // A compiler may hand the operands of a floating + or * to the processor in
 // either order, and when both are NaN x86 passes on the first one, quieted:
-// the sign of such a result would depend on the build and the path. Where
-// two NaNs can meet, the loops combine with these instead, which give the
-// result x86 gives for the operands in the order written: a's NaN, quieted,
-// when a is NaN; else b's, quieted, when b is NaN (the only NaN operand, so
-// its order does not matter); else the result itself (an invalid operation
-// on two numbers gives the default NaN). For float and double, scalars and
-// vectors alike; a + a is a, quieted, for a NaN a.
+// the sign of such a result would depend on the build and the path. Nor do
+// compilers keep to one NaN when they rewrite arithmetic on NaNs. Where two
+// NaNs can meet, the loops combine with these instead, which give the result
+// x86 gives for the operands in the order written: a's NaN, quieted, when a
+// is NaN; else b's, quieted, when b is NaN; else the result itself (an
+// invalid operation on two numbers gives the default NaN). The choice is
+// made on the bits, where no compiler takes liberties. For float and
+// double, scalars and vectors alike.
+
+// The integer type of the bits of T (of each lane of a vector T), and the
+// size of one of its floats.
 template <typename T>
-ZVEK_INLINE T nanAdd(const T &a, const T &b) { return a != a ? a + a : a + b; }
+struct LaneBits {
+    using type = decltype(T{} != T{});
+    static constexpr bool scalar = false;
+    static constexpr size_t size = sizeof(std::declval<T &>()[0]);
+};
+template <>
+struct LaneBits<float> {
+    using type = int32_t;
+    static constexpr bool scalar = true;
+    static constexpr size_t size = 4;
+};
+template <>
+struct LaneBits<double> {
+    using type = int64_t;
+    static constexpr bool scalar = true;
+    static constexpr size_t size = 8;
+};
+
+// a's NaN, quieted, where a is NaN; else b's, quieted, where b is NaN;
+// else r.
 template <typename T>
-ZVEK_INLINE T nanSub(const T &a, const T &b) { return a != a ? a + a : a - b; }
+ZVEK_INLINE T firstNaN(const T &r, const T &a, const T &b) {
+    using L = LaneBits<T>;
+    using I = typename L::type;
+    I q, ma, mb, ia, ib, ir;  // the quiet bit, the NaN masks, the bits
+    if constexpr (L::size == 4) q = I{} + 0x00400000;
+    else q = I{} + (int64_t(1) << 51);
+    if constexpr (L::scalar) ma = -I(a != a), mb = -I(b != b);
+    else ma = a != a, mb = b != b;
+    __builtin_memcpy(&ia, &a, sizeof ia);
+    __builtin_memcpy(&ib, &b, sizeof ib);
+    __builtin_memcpy(&ir, &r, sizeof ir);
+    const I bits = (ma & (ia | q)) | (~ma & ((mb & (ib | q)) | (~mb & ir)));
+    T out;
+    __builtin_memcpy(&out, &bits, sizeof out);
+    return out;
+}
 template <typename T>
-ZVEK_INLINE T nanMul(const T &a, const T &b) { return a != a ? a + a : a * b; }
+ZVEK_INLINE T nanAdd(const T &a, const T &b) { return firstNaN(a + b, a, b); }
+template <typename T>
+ZVEK_INLINE T nanSub(const T &a, const T &b) { return firstNaN(a - b, a, b); }
+template <typename T>
+ZVEK_INLINE T nanMul(const T &a, const T &b) { return firstNaN(a * b, a, b); }
 
 // The plain operations (Exact false) or the ones above (Exact true): a loop
 // whose data hold no NaN and make none on the way runs the plain ones, and

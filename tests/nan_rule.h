@@ -6,8 +6,8 @@
 inline float nanOf(uint32_t b) { float v; return std::memcpy(&v, &b, 4), v; }
 template <typename G> float anyNaN(G &g) { return nanOf((g() & 0x807fffffu) | 0x7f800001u); }
 template <typename T> T firstNaN(T r, T a, T b) {
-    T n = std::isnan(a) ? a : std::isnan(b) ? b : r;
-    unsigned char q[sizeof(T)];  // the quiet bit: the top bit of the significand
-    std::memcpy(q, &n, sizeof q), q[sizeof(T) - 2] |= std::isnan(n) ? (sizeof(T) == 4 ? 0x40 : 0x08) : 0;
-    return std::memcpy(&n, q, sizeof q), n;
+    unsigned char q[sizeof(T)];  // picked by their bits; the quiet bit is the top bit of the significand
+    std::memcpy(q, std::isnan(a) ? &a : std::isnan(b) ? &b : &r, sizeof q);
+    q[sizeof(T) - 2] |= std::isnan(a) || std::isnan(b) ? (sizeof(T) == 4 ? 0x40 : 0x08) : 0;
+    return std::memcpy(&r, q, sizeof q), r;
 }
