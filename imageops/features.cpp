@@ -234,21 +234,22 @@ struct HarrisRows {
             for (int k = 0; k < 4; ++k)
                 for (int i = 0; i < NV * ops::lanes<V>(); i += 16) __builtin_prefetch(ahead[k] + c + i);
         for (int t = 0; t < R; ++t) out[t] = o[t] + c;
+        D any = {};  // NaN in some lane once some response is NaN
         for (int v = 0; v < NV; ++v) {
             const int at = 2 * H * v;
             D r[2][R];
             responses<false, D, H>(q, at, r);
-            // NaN in some lane when some response is NaN.
-            D any = r[1][R - 1];
-            _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) any = any + r[0][t];
-            if (R == 2) any = any + r[1][0];
-            if (__builtin_expect(zvek::anyNaN(any), 0)) responses<true, D, H>(q, at, r);
             _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
                 _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
+                    any = any + r[h][t];
                     const F f = __builtin_convertvector(r[h][t], F);
                     __builtin_memcpy(out[t] + at + H * h, &f, sizeof f);
                 }
         }
+        // Rare: the block again, one position at a time.
+        if (__builtin_expect(zvek::anyNaN(any), 0))
+            for (int t = 0; t < R; ++t)
+                for (int l = 0; l < NV * 2 * H; ++l) out[t][l] = static_cast<float>(response<true>(t, c + l));
     }
 
     template <bool Exact>
