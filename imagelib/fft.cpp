@@ -164,24 +164,6 @@ ZVEK_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
     ii = A::add(ii, ti);
 }
 
-// True when the n values from p are all finite (lanes<V>() divides n).
-template <typename V>
-ZVEK_INLINE bool allFinite(const float *p, int64_t n) {
-    // x - x is 0 for a finite x, NaN for the others; NaN stays.
-    V acc[4] = {};
-    int64_t i = 0;
-    for (; i + 4 * lanes<V>() <= n; i += 4 * lanes<V>())
-        for (int k = 0; k < 4; ++k) {
-            const V x = ld<V>(p + i + k * lanes<V>());
-            acc[k] = acc[k] + (x - x);
-        }
-    for (; i < n; i += lanes<V>()) {
-        const V x = ld<V>(p + i);
-        acc[0] = acc[0] + (x - x);
-    }
-    return !zvek::anyNaN((acc[0] + acc[1]) + (acc[2] + acc[3]));
-}
-
 // Stage m alone over the buffer.
 template <bool Exact, typename V>
 ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
@@ -241,9 +223,13 @@ ZVEK_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3,
 // The inverse's division by n, on the four parts at p.
 ZVEK_INLINE void scale4(float *p, float fn) { storeV(p, ld<f4>(p) / fn); }
 
+// x - x: 0 for a finite x, NaN for the others. The gathers sum it over the
+// values they move into fin, which stays 0 while they are all finite.
+ZVEK_INLINE f4 notFinite(f4 x) { return x - x; }
+
 // Rows s0 .. s0 + 15 of the image into the buffer: buffer row rev[i] lane w
 // is element i of image row s0 + w. Done in blocks of 4 x 4 values.
-ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im, f4 &fin) {
     const float *src = data + 2 * s0 * N;
     for (int64_t i = 0; i < N; i += 4)
         for (int w = 0; w < kStrip; w += 4) {
@@ -254,6 +240,7 @@ ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev
             for (int h = 0; h < 2; ++h) {
                 const f4 a = ld<f4>(p + 4 * h), b = ld<f4>(p + 2 * N + 4 * h);
                 const f4 c = ld<f4>(p + 4 * N + 4 * h), d = ld<f4>(p + 6 * N + 4 * h);
+                fin = fin + ((notFinite(a) + notFinite(b)) + (notFinite(c) + notFinite(d)));
                 ab[h][0] = evens(a, b), ab[h][1] = odds(a, b);
                 cd[h][0] = evens(c, d), cd[h][1] = odds(c, d);
             }
@@ -289,8 +276,10 @@ ZVEK_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re,
 
 // Columns s0 .. s0 + 15 of the image into the buffer: buffer row rev[i]
 // holds them from image row i.
-ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im,
+                               f4 &fin) {
     constexpr int kAhead = 8;  // rows fetched ahead: the reads are a row apart
+    f4 part[kStrip / 4] = {};  // independent sums
     for (int64_t i = 0; i < N; ++i) {
         const float *p = data + 2 * (i * N + s0);
         if (i + kAhead < N) {
@@ -300,10 +289,12 @@ ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *
         const int64_t at = int64_t(rev[i]) * kStrip;
         for (int w = 0; w < kStrip; w += 4) {
             const f4 a = ld<f4>(p + 2 * w), b = ld<f4>(p + 2 * w + 4);
+            part[w / 4] = part[w / 4] + (notFinite(a) + notFinite(b));
             storeV(re + at + w, evens(a, b));
             storeV(im + at + w, odds(a, b));
         }
     }
+    fin = fin + ((part[0] + part[1]) + (part[2] + part[3]));
 }
 
 // The buffer back into columns s0 .. s0 + 15, divided by n for the inverse.
@@ -349,8 +340,9 @@ ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows
     float *re = sb.re(), *im = sb.im();
     const int *rev = sb.rev.data();
     for (int s0 = 0; s0 < n; s0 += kStrip) {
-        rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
-        if (__builtin_expect(allFinite<V>(re, 2 * int64_t(n) * kStrip), 1))
+        f4 fin = {};
+        rows ? gatherRows(data, n, s0, rev, re, im, fin) : gatherColumns(data, n, s0, rev, re, im, fin);
+        if (__builtin_expect(!zvek::anyNaN(fin), 1))
             stages<false, V>(re, im, n, fac);
         else
             stages<true, V>(re, im, n, fac);

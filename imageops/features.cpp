@@ -186,10 +186,11 @@ OPS_INLINE void harrisResponse(D &sxx, const D &sumYy, const D &sumXy) {
 // Responses of R consecutive rows (1 or 2) of a tile: position c is the
 // pixel whose neighbourhood covers columns c .. c + 2 of product rows
 // t .. t + 2 for output row t; row[0] is the row above the first output row.
-// Finite derivatives give finite products, sums and responses; a response
-// that comes out NaN is worked out again with the NaN rule of zvek::Arith,
-// so that a NaN (or an infinity) among the derivatives gives the same bits
-// on every path, whatever order the compiler gave the operands.
+// Finite derivatives give finite products, sums and responses; a block
+// whose responses hold a NaN is worked out again one position at a time
+// with the NaN rule of zvek::Arith, so that a NaN (or an infinity) among
+// the derivatives gives the same bits on every path, whatever order the
+// compiler gave the operands.
 template <int R>
 struct HarrisRows {
     const double *row[R + 2];
@@ -200,9 +201,8 @@ struct HarrisRows {
     const float *ahead[4] = {};
 
     // The responses of the 2 H positions from q[.] + at into r.
-    template <bool Exact, typename D, int H>
+    template <typename D, int H>
     static OPS_INLINE void responses(const double *const *q, int at, D (&r)[2][R]) {
-        using A = zvek::Arith<Exact>;
         // Both halves of a V at once: more independent sums in flight.
         D s[2][R][3] = {};
         _Pragma("GCC unroll 4") for (int k = 0; k < R + 2; ++k)
@@ -212,11 +212,11 @@ struct HarrisRows {
                         D x;
                         __builtin_memcpy(&x, q[k] + w * kHarrisSpan + at + H * h + j, sizeof x);
                         _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t)
-                            if (k >= t && k <= t + 2) s[h][t][w] = A::add(s[h][t][w], x);
+                            if (k >= t && k <= t + 2) s[h][t][w] = s[h][t][w] + x;
                     }
         _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
             _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
-                harrisResponse<Exact>(s[h][t][0], s[h][t][1], s[h][t][2]);
+                harrisResponse<false>(s[h][t][0], s[h][t][1], s[h][t][2]);
                 r[h][t] = s[h][t][0];
             }
     }
@@ -238,7 +238,7 @@ struct HarrisRows {
         for (int v = 0; v < NV; ++v) {
             const int at = 2 * H * v;
             D r[2][R];
-            responses<false, D, H>(q, at, r);
+            responses<D, H>(q, at, r);
             _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
                 _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
                     any = any + r[h][t];
