@@ -334,6 +334,27 @@ struct StripBuffer {
     float *im() { return planes.data() + planes.size() / 2; }
 };
 
+// The stages with the NaN rule, apart from the plain ones' loop.
+#if ZVEK_HAVE_TARGETS
+ZVEK_TARGET("avx512f") __attribute__((noinline)) void exactAvx512(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f16>(re, im, n, fac);
+}
+ZVEK_TARGET("avx2") __attribute__((noinline)) void exactAvx2(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f8>(re, im, n, fac);
+}
+#endif
+__attribute__((noinline)) void exactBase(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f4>(re, im, n, fac);
+}
+template <typename V>
+ZVEK_INLINE void exactStages(float *re, float *im, int n, const Factors &fac) {
+#if ZVEK_HAVE_TARGETS
+    if constexpr (lanes<V>() == 16) return exactAvx512(re, im, n, fac);
+    if constexpr (lanes<V>() == 8) return exactAvx2(re, im, n, fac);
+#endif
+    exactBase(re, im, n, fac);
+}
+
 // All columns (rows false) or all rows of the image, strip by strip.
 template <typename V>
 ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
@@ -345,7 +366,7 @@ ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows
         if (__builtin_expect(!zvek::anyNaN(fin), 1))
             stages<false, V>(re, im, n, fac);
         else
-            stages<true, V>(re, im, n, fac);
+            exactStages<V>(re, im, n, fac);
         rows ? scatterRows(data, n, s0, dir, re, im) : scatterColumns(data, n, s0, dir, re, im);
     }
 }
