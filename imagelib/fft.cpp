@@ -28,9 +28,12 @@ struct Cplx {
     float re, im;
 };
 
-// (a + ib)(c + id) = (ac - bd) + i(ad + cb), in float.
+// (a + ib)(c + id) = (ac - bd) + i(ad + cb), in float; with Exact, a NaN
+// result is the one x86 gives for the operations in the order written.
+template <bool Exact = false>
 inline Cplx mul(Cplx u, Cplx x) {
-    return {u.re * x.re - u.im * x.im, u.re * x.im + x.re * u.im};
+    using A = zvek::Arith<Exact>;
+    return {A::sub(u.re * x.re, u.im * x.im), A::add(u.re * x.im, x.re * u.im)};
 }
 
 // The rotation step of half-span m for direction dir.
@@ -88,7 +91,9 @@ void bitReverse(int n, Swap &&swap) {
     }
 }
 
-// The 1-D transform of n values spaced stride complex values apart.
+// The 1-D transform of n values spaced stride complex values apart. Two
+// NaNs meet in its sums, where it keeps to the order written (the factors
+// are finite, so a product never holds two).
 void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
     auto re = [&](int i) -> float & { return x[2 * stride * i]; };
     auto im = [&](int i) -> float & { return x[2 * stride * i + 1]; };
@@ -101,11 +106,11 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
         for (int jj = 0; jj < m; ++jj)
             for (int i = jj; i < n; i += 2 * m) {
                 const int k = i + m;
-                const Cplx t = mul(u[jj], {re(k), im(k)});
-                re(k) = re(i) - t.re;
-                im(k) = im(i) - t.im;
-                re(i) = re(i) + t.re;
-                im(i) = im(i) + t.im;
+                const Cplx t = mul<true>(u[jj], {re(k), im(k)});
+                re(k) = zvek::nanSub(re(i), t.re);
+                im(k) = zvek::nanSub(im(i), t.im);
+                re(i) = zvek::nanAdd(re(i), t.re);
+                im(i) = zvek::nanAdd(im(i), t.im);
             }
     }
     if (dir == 1) {
@@ -125,7 +130,11 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 // bit-reversed order; for a strip of rows the copy is a blocked transpose.
 // Each butterfly then works on whole buffer rows, whose values share their
 // factor, and two stages are done per sweep over the buffer. Per value the
-// arithmetic and its order are exactly those of transform1d.
+// arithmetic and its order are exactly those of transform1d. A strip of
+// finite values makes no NaN but the default one (an overflow to infinity
+// and then inf - inf), so there the order of the operands cannot show and
+// the plain operations run; a strip that holds a NaN or an infinity takes
+// the NaN rule of zvek::Arith.
 
 constexpr int kStrip = 16;
 
@@ -144,25 +153,26 @@ ZVEK_INLINE V ld(const float *p) {
 using zvek::storeV;
 
 // x[i], x[k] = x[i] + u x[k], x[i] - u x[k] on one vector of rows i and k.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void butterfly(V &ir, V &ii, V &kr, V &ki, float ur, float ui) {
-    const V tr = ur * kr - ui * ki;
-    const V ti = ur * ki + kr * ui;
-    kr = ir - tr;
-    ki = ii - ti;
-    ir = ir + tr;
-    ii = ii + ti;
+    using A = zvek::Arith<Exact>;
+    const V tr = A::sub(ur * kr, ui * ki);
+    const V ti = A::add(ur * ki, kr * ui);
+    kr = A::sub(ir, tr);
+    ki = A::sub(ii, ti);
+    ir = A::add(ir, tr);
+    ii = A::add(ii, ti);
 }
 
 // Stage m alone over the buffer.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
     for (int g = 0; g < n; g += 2 * m)
         for (int j = 0; j < m; ++j) {
             const int64_t i = int64_t(g + j) * kStrip, k = i + int64_t(m) * kStrip;
             for (int q = 0; q < kStrip; q += lanes<V>()) {
                 V ir = ld<V>(re + i + q), ii = ld<V>(im + i + q), kr = ld<V>(re + k + q), ki = ld<V>(im + k + q);
-                butterfly(ir, ii, kr, ki, u[j].re, u[j].im);
+                butterfly<Exact>(ir, ii, kr, ki, u[j].re, u[j].im);
                 storeV(re + i + q, ir), storeV(im + i + q, ii), storeV(re + k + q, kr), storeV(im + k + q, ki);
             }
         }
@@ -171,7 +181,7 @@ ZVEK_INLINE void stage1(float *re, float *im, int n, const Cplx *u, int m) {
 // Stages m and 2m in one sweep: rows j, j + m, j + 2m, j + 3m of each group
 // of 4m rows go through their stage-m butterflies and then through their
 // stage-2m ones.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx *u2, int m) {
     const int64_t s = int64_t(m) * kStrip;
     for (int g = 0; g < n; g += 4 * m)
@@ -182,10 +192,10 @@ ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx 
                 float *r0 = re + a + q, *i0 = im + a + q;
                 V ar = ld<V>(r0), ai = ld<V>(i0), br = ld<V>(r0 + s), bi = ld<V>(i0 + s);
                 V cr = ld<V>(r0 + 2 * s), ci = ld<V>(i0 + 2 * s), dr = ld<V>(r0 + 3 * s), di = ld<V>(i0 + 3 * s);
-                butterfly(ar, ai, br, bi, w1.re, w1.im);
-                butterfly(cr, ci, dr, di, w1.re, w1.im);
-                butterfly(ar, ai, cr, ci, w2.re, w2.im);
-                butterfly(br, bi, dr, di, w3.re, w3.im);
+                butterfly<Exact>(ar, ai, br, bi, w1.re, w1.im);
+                butterfly<Exact>(cr, ci, dr, di, w1.re, w1.im);
+                butterfly<Exact>(ar, ai, cr, ci, w2.re, w2.im);
+                butterfly<Exact>(br, bi, dr, di, w3.re, w3.im);
                 storeV(r0, ar), storeV(i0, ai), storeV(r0 + s, br), storeV(i0 + s, bi);
                 storeV(r0 + 2 * s, cr), storeV(i0 + 2 * s, ci), storeV(r0 + 3 * s, dr), storeV(i0 + 3 * s, di);
             }
@@ -193,11 +203,11 @@ ZVEK_INLINE void stage2(float *re, float *im, int n, const Cplx *u1, const Cplx 
 }
 
 // Every stage of the transform over a strip held in the buffer.
-template <typename V>
+template <bool Exact, typename V>
 ZVEK_INLINE void stages(float *re, float *im, int n, const Factors &fac) {
     int m = 1;
-    for (; 4 * m <= n; m *= 4) stage2<V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
-    if (m < n) stage1<V>(re, im, n, fac.stage(m), m);
+    for (; 4 * m <= n; m *= 4) stage2<Exact, V>(re, im, n, fac.stage(m), fac.stage(2 * m), m);
+    if (m < n) stage1<Exact, V>(re, im, n, fac.stage(m), m);
 }
 
 // ---- Moving strips between the image and the buffer ----
@@ -213,9 +223,13 @@ ZVEK_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3,
 // The inverse's division by n, on the four parts at p.
 ZVEK_INLINE void scale4(float *p, float fn) { storeV(p, ld<f4>(p) / fn); }
 
+// x - x: 0 for a finite x, NaN for the others. The gathers sum it over the
+// values they move into fin, which stays 0 while they are all finite.
+ZVEK_INLINE f4 notFinite(f4 x) { return x - x; }
+
 // Rows s0 .. s0 + 15 of the image into the buffer: buffer row rev[i] lane w
 // is element i of image row s0 + w. Done in blocks of 4 x 4 values.
-ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im, f4 &fin) {
     const float *src = data + 2 * s0 * N;
     for (int64_t i = 0; i < N; i += 4)
         for (int w = 0; w < kStrip; w += 4) {
@@ -226,6 +240,7 @@ ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev
             for (int h = 0; h < 2; ++h) {
                 const f4 a = ld<f4>(p + 4 * h), b = ld<f4>(p + 2 * N + 4 * h);
                 const f4 c = ld<f4>(p + 4 * N + 4 * h), d = ld<f4>(p + 6 * N + 4 * h);
+                fin = fin + ((notFinite(a) + notFinite(b)) + (notFinite(c) + notFinite(d)));
                 ab[h][0] = evens(a, b), ab[h][1] = odds(a, b);
                 cd[h][0] = evens(c, d), cd[h][1] = odds(c, d);
             }
@@ -261,8 +276,10 @@ ZVEK_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re,
 
 // Columns s0 .. s0 + 15 of the image into the buffer: buffer row rev[i]
 // holds them from image row i.
-ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
+ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im,
+                               f4 &fin) {
     constexpr int kAhead = 8;  // rows fetched ahead: the reads are a row apart
+    f4 part[kStrip / 4] = {};  // independent sums
     for (int64_t i = 0; i < N; ++i) {
         const float *p = data + 2 * (i * N + s0);
         if (i + kAhead < N) {
@@ -272,10 +289,12 @@ ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *
         const int64_t at = int64_t(rev[i]) * kStrip;
         for (int w = 0; w < kStrip; w += 4) {
             const f4 a = ld<f4>(p + 2 * w), b = ld<f4>(p + 2 * w + 4);
+            part[w / 4] = part[w / 4] + (notFinite(a) + notFinite(b));
             storeV(re + at + w, evens(a, b));
             storeV(im + at + w, odds(a, b));
         }
     }
+    fin = fin + ((part[0] + part[1]) + (part[2] + part[3]));
 }
 
 // The buffer back into columns s0 .. s0 + 15, divided by n for the inverse.
@@ -315,14 +334,39 @@ struct StripBuffer {
     float *im() { return planes.data() + planes.size() / 2; }
 };
 
+// The stages with the NaN rule, apart from the plain ones' loop.
+#if ZVEK_HAVE_TARGETS
+ZVEK_TARGET("avx512f") __attribute__((noinline)) void exactAvx512(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f16>(re, im, n, fac);
+}
+ZVEK_TARGET("avx2") __attribute__((noinline)) void exactAvx2(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f8>(re, im, n, fac);
+}
+#endif
+__attribute__((noinline)) void exactBase(float *re, float *im, int n, const Factors &fac) {
+    stages<true, f4>(re, im, n, fac);
+}
+template <typename V>
+ZVEK_INLINE void exactStages(float *re, float *im, int n, const Factors &fac) {
+#if ZVEK_HAVE_TARGETS
+    if constexpr (lanes<V>() == 16) return exactAvx512(re, im, n, fac);
+    if constexpr (lanes<V>() == 8) return exactAvx2(re, im, n, fac);
+#endif
+    exactBase(re, im, n, fac);
+}
+
 // All columns (rows false) or all rows of the image, strip by strip.
 template <typename V>
 ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
     float *re = sb.re(), *im = sb.im();
     const int *rev = sb.rev.data();
     for (int s0 = 0; s0 < n; s0 += kStrip) {
-        rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
-        stages<V>(re, im, n, fac);
+        f4 fin = {};
+        rows ? gatherRows(data, n, s0, rev, re, im, fin) : gatherColumns(data, n, s0, rev, re, im, fin);
+        if (__builtin_expect(!zvek::anyNaN(fin), 1))
+            stages<false, V>(re, im, n, fac);
+        else
+            exactStages<V>(re, im, n, fac);
         rows ? scatterRows(data, n, s0, dir, re, im) : scatterColumns(data, n, s0, dir, re, im);
     }
 }

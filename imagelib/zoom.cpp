@@ -16,9 +16,9 @@ namespace {
 // The bilinear blend of four neighbours: rows weighted by fr, columns by
 // fc, each weight and its complement in float, the sums in double.
 inline float blend(double p00, double p01, double p10, double p11, float fc, float fr) {
-    const double top = p00 * (1.0f - fc) + p01 * fc;
-    const double bottom = p10 * (1.0f - fc) + p11 * fc;
-    return static_cast<float>(top * (1.0f - fr) + bottom * fr);
+    const double top = zvek::nanAdd(p00 * (1.0f - fc), p01 * fc);
+    const double bottom = zvek::nanAdd(p10 * (1.0f - fc), p11 * fc);
+    return static_cast<float>(zvek::nanAdd(top * (1.0f - fr), bottom * fr));
 }
 
 // The line of a bilinear read at row 0, column 0: frame 0 by its number,
@@ -114,14 +114,17 @@ void acrossColumns(const Taps &t, int n, F &&kernel) {
 // The row kernels read the components of one input row (every S-th, S = 2
 // for the real parts of complex data) as doubles, as the double accessors
 // read them, and do per output column what bilininterp1 and the averaging
-// do per pixel.
+// do per pixel. Their sums meet two NaNs where two samples are NaN; they
+// take the NaN rule of zvek::nanAdd, so that the compiler's order of the
+// operands never shows.
 
 // The top (or bottom) of the bilinear blend for output columns from..to.
 template <int S, typename T, int K>
 ZVEK_INLINE void blendAcross(const T *row, Cols<K> cols, const float *fc, const float *wc, int from, int to,
                                     double *h) {
     for (int c = from; c < to; ++c)
-        h[c] = static_cast<double>(row[cols.at0(c) * S]) * wc[c] + static_cast<double>(row[cols.at1(c) * S]) * fc[c];
+        h[c] = zvek::nanAdd(static_cast<double>(row[cols.at0(c) * S]) * wc[c],
+                            static_cast<double>(row[cols.at1(c) * S]) * fc[c]);
 }
 
 // top x (1 - fr) + bottom x fr, returned through a float and stored as the
@@ -129,7 +132,8 @@ ZVEK_INLINE void blendAcross(const T *row, Cols<K> cols, const float *fc, const 
 template <int S, typename T>
 ZVEK_INLINE void blendDown(const double *top, const double *bottom, float fr, int n, T *o) {
     const float wr = 1.0f - fr;
-    for (int c = 0; c < n; ++c) o[c * S] = zvek::storeFromDouble<T>(static_cast<float>(top[c] * wr + bottom[c] * fr));
+    for (int c = 0; c < n; ++c)
+        o[c * S] = zvek::storeFromDouble<T>(static_cast<float>(zvek::nanAdd(top[c] * wr, bottom[c] * fr)));
 }
 
 template <int S, typename T, int K>
@@ -142,8 +146,10 @@ template <int S, typename T, int K>
 ZVEK_INLINE void averageAcross(const T *r0, const T *r1, Cols<K> cols, int from, int to, double *o) {
     for (int c = from; c < to; ++c) {
         const int a = cols.at0(c) * S, b = cols.at1(c) * S;
-        const double sum = static_cast<double>(r0[a]) + static_cast<double>(r0[b]) + static_cast<double>(r1[a]) +
-                           static_cast<double>(r1[b]);
+        using zvek::nanAdd;
+        const double sum = nanAdd(nanAdd(nanAdd(static_cast<double>(r0[a]), static_cast<double>(r0[b])),
+                                         static_cast<double>(r1[a])),
+                                  static_cast<double>(r1[b]));
         o[c] = static_cast<float>(sum) / 4.0f;
     }
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 namespace zvek {
 
@@ -342,6 +343,109 @@ void onWidestPath(const F &f) {
 #pragma clang diagnostic ignored "-Wunknown-warning-option"
 #endif
 #pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace zvek {
+
+// ---- NaN results that no compiler can change ----
+// A compiler may hand the operands of a floating + or * to the processor in
+// either order, and when both are NaN x86 passes on the first one, quieted:
+// the sign of such a result would depend on the build and the path. Nor do
+// compilers keep to one NaN when they rewrite arithmetic on NaNs. Where two
+// NaNs can meet, the loops combine with these instead, which give the result
+// x86 gives for the operands in the order written: a's NaN, quieted, when a
+// is NaN; else b's, quieted, when b is NaN; else the result itself (an
+// invalid operation on two numbers gives the default NaN). The choice is
+// made on the bits, where no compiler takes liberties. For float and
+// double, scalars and vectors alike.
+
+// The integer type of the bits of T (of each lane of a vector T), and the
+// size of one of its floats.
+template <typename T>
+struct LaneBits {
+    using type = decltype(T{} != T{});
+    static constexpr bool scalar = false;
+    static constexpr size_t size = sizeof(std::declval<T &>()[0]);
+};
+template <>
+struct LaneBits<float> {
+    using type = int32_t;
+    static constexpr bool scalar = true;
+    static constexpr size_t size = 4;
+};
+template <>
+struct LaneBits<double> {
+    using type = int64_t;
+    static constexpr bool scalar = true;
+    static constexpr size_t size = 8;
+};
+
+// a's NaN, quieted, where a is NaN; else b's, quieted, where b is NaN;
+// else r.
+template <typename T>
+ZVEK_INLINE T firstNaN(const T &r, const T &a, const T &b) {
+    using L = LaneBits<T>;
+    using I = typename L::type;
+    I q, ma, mb, ia, ib, ir;  // the quiet bit, the NaN masks, the bits
+    if constexpr (L::size == 4) q = I{} + 0x00400000;
+    else q = I{} + (int64_t(1) << 51);
+    if constexpr (L::scalar) ma = -I(a != a), mb = -I(b != b);
+    else ma = a != a, mb = b != b;
+    __builtin_memcpy(&ia, &a, sizeof ia);
+    __builtin_memcpy(&ib, &b, sizeof ib);
+    __builtin_memcpy(&ir, &r, sizeof ir);
+    const I bits = (ma & (ia | q)) | (~ma & ((mb & (ib | q)) | (~mb & ir)));
+    T out;
+    __builtin_memcpy(&out, &bits, sizeof out);
+    return out;
+}
+template <typename T>
+ZVEK_INLINE T nanAdd(const T &a, const T &b) { return firstNaN(a + b, a, b); }
+template <typename T>
+ZVEK_INLINE T nanSub(const T &a, const T &b) { return firstNaN(a - b, a, b); }
+template <typename T>
+ZVEK_INLINE T nanMul(const T &a, const T &b) { return firstNaN(a * b, a, b); }
+
+// The plain operations (Exact false) or the ones above (Exact true): a loop
+// whose data hold no NaN and make none on the way runs the plain ones, and
+// takes the others once a NaN shows.
+template <bool Exact>
+struct Arith {
+    template <typename T>
+    static ZVEK_INLINE T add(const T &a, const T &b) {
+        if constexpr (Exact) return nanAdd(a, b);
+        else return a + b;
+    }
+    template <typename T>
+    static ZVEK_INLINE T sub(const T &a, const T &b) {
+        if constexpr (Exact) return nanSub(a, b);
+        else return a - b;
+    }
+    template <typename T>
+    static ZVEK_INLINE T mul(const T &a, const T &b) {
+        if constexpr (Exact) return nanMul(a, b);
+        else return a * b;
+    }
+};
+
+// A vector of x in every lane.
+template <typename V>
+ZVEK_INLINE V splat(float x) {
+    V v;
+    for (int l = 0; l < int(sizeof(V) / sizeof(float)); ++l) v[l] = x;
+    return v;
+}
+
+// True when some lane of the vector v is NaN.
+template <typename V>
+ZVEK_INLINE bool anyNaN(const V &v) {
+    const auto m = v != v;
+    uint64_t parts[sizeof m / 8], any = 0;
+    __builtin_memcpy(parts, &m, sizeof m);
+    for (uint64_t p : parts) any |= p;
+    return any != 0;
+}
+
+}  // namespace zvek
 
 namespace zvek {
 typedef float v16sf __attribute__((vector_size(64)));

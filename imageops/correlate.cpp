@@ -24,18 +24,45 @@ struct Window {
     int cols() const { return 2 * hn; }
 };
 
+// Both window kernels sum finite values to finite values, or to the
+// default NaN after an overflow to infinity and inf - inf, whatever order
+// the compiler gave the operands; a position whose sum comes out NaN is
+// summed again with the NaN rule of zvek::Arith, which gives a NaN the same
+// bits on every path. S is the kernel, with sums<Exact>(c, acc) for the
+// NV vectors of positions from c and sum<Exact>(c) for position c alone.
+template <typename S>
+struct Rechecked {
+    template <typename V, int NV>
+    OPS_INLINE void block(int c) const {
+        const S &k = static_cast<const S &>(*this);
+        V acc[NV];
+        k.template sums<false>(c, acc);
+        V any = acc[0];
+        _Pragma("GCC unroll 16") for (int v = 1; v < NV; ++v) any = any + acc[v];
+        if (__builtin_expect(zvek::anyNaN(any), 0)) k.template sums<true>(c, acc);
+        _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(k.o + c + ops::lanes<V>() * v, acc[v]);
+    }
+    OPS_INLINE void one(int c) const {
+        const S &k = static_cast<const S &>(*this);
+        const float acc = k.template sum<false>(c);
+        k.o[c] = acc == acc ? acc : k.template sum<true>(c);
+    }
+};
+
 // Sum of the window samples for consecutive positions of one row, rows of
 // the window outer, columns inner, in single precision. p is the image
 // sample under the window's top-left corner for position 0.
-struct WindowSum {
+struct WindowSum : Rechecked<WindowSum> {
     const float *p;
     ptrdiff_t stride;
     int wr, wc;
     float *o;
+    WindowSum(const float *p_, ptrdiff_t stride_, int wr_, int wc_, float *o_)
+        : p(p_), stride(stride_), wr(wr_), wc(wc_), o(o_) {}
 
-    template <typename V, int NV>
-    OPS_INLINE void block(int c) const {
-        V acc[NV];
+    template <bool Exact, typename V, int NV>
+    OPS_INLINE void sums(int c, V (&acc)[NV]) const {
+        using A = zvek::Arith<Exact>;
         _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) acc[v] = V{};
         const float *row = p + c;
         for (int i = 0; i < wr; ++i, row += stride)
@@ -43,33 +70,36 @@ struct WindowSum {
                 _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
                     V x;
                     ops::loadV(x, row + j + ops::lanes<V>() * v);
-                    acc[v] = acc[v] + x;
+                    acc[v] = A::add(acc[v], x);
                 }
             }
-        _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(o + c + ops::lanes<V>() * v, acc[v]);
     }
-    OPS_INLINE void one(int c) const {
+    template <bool Exact>
+    OPS_INLINE float sum(int c) const {
+        using A = zvek::Arith<Exact>;
         float acc = 0.0f;
         const float *row = p + c;
         for (int i = 0; i < wr; ++i, row += stride)
-            for (int j = 0; j < wc; ++j) acc = acc + row[j];
-        o[c] = acc;
+            for (int j = 0; j < wc; ++j) acc = A::add(acc, row[j]);
+        return acc;
     }
 };
 
 // Sum over the window of (A - mean) * tc for consecutive positions of one
 // row, where mean is the position's local mean and tc the centred template.
-struct WindowCorr {
+struct WindowCorr : Rechecked<WindowCorr> {
     const float *p;
     ptrdiff_t stride;
     int wr, wc;
     const float *tc;    // wr x wc centred template samples
     const float *mean;  // local mean per position
     float *o;
+    WindowCorr(const float *p_, ptrdiff_t stride_, int wr_, int wc_, const float *tc_, const float *mean_, float *o_)
+        : p(p_), stride(stride_), wr(wr_), wc(wc_), tc(tc_), mean(mean_), o(o_) {}
 
-    template <typename V, int NV>
-    OPS_INLINE void block(int c) const {
-        V acc[NV], mu[NV];
+    template <bool Exact, typename V, int NV>
+    OPS_INLINE void sums(int c, V (&acc)[NV]) const {
+        V mu[NV];
         _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
             acc[v] = V{};
             ops::loadV(mu[v], mean + c + ops::lanes<V>() * v);
@@ -82,18 +112,22 @@ struct WindowCorr {
                 _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
                     V x;
                     ops::loadV(x, row + j + ops::lanes<V>() * v);
-                    acc[v] = acc[v] + (x - mu[v]) * k;
+                    if constexpr (Exact)
+                        acc[v] = zvek::nanAdd(acc[v], zvek::nanMul(x - mu[v], zvek::splat<V>(k)));
+                    else
+                        acc[v] = acc[v] + (x - mu[v]) * k;
                 }
             }
-        _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(o + c + ops::lanes<V>() * v, acc[v]);
     }
-    OPS_INLINE void one(int c) const {
+    template <bool Exact>
+    OPS_INLINE float sum(int c) const {
+        using A = zvek::Arith<Exact>;
         float acc = 0.0f;
         const float *row = p + c;
         const float *t = tc;
         for (int i = 0; i < wr; ++i, row += stride)
-            for (int j = 0; j < wc; ++j) acc = acc + (row[j] - mean[c]) * *t++;
-        o[c] = acc;
+            for (int j = 0; j < wc; ++j) acc = A::add(acc, A::mul(row[j] - mean[c], *t++));
+        return acc;
     }
 };
 
@@ -129,7 +163,7 @@ std::vector<float> centred(const Plane &T, const Window &w, float meanT) {
 float templateSum(const Plane &T) {
     float s = 0.0f;
     for (int i = 0; i < T.rows; ++i)
-        for (int j = 0; j < T.cols; ++j) s = s + *T.at(i, j);
+        for (int j = 0; j < T.cols; ++j) s = zvek::nanAdd(s, *T.at(i, j));
     return s;
 }
 
@@ -206,7 +240,7 @@ int corrColour(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
             const float *arow = Ak.at(r, w.hn);
             for (int c = 0; c < vc; ++c) {
                 const float d = arow[c] - mean[c];
-                sa2 = sa2 + d * d;
+                sa2 = zvek::nanAdd(sa2, d * d);
             }
         }
         SA[k] = sa2;
@@ -249,7 +283,7 @@ int corrGray(ZVEKHDR *A, ZVEKHDR *T, ZVEKHDR *out) {
     for (int i = 0; i < t.rows; ++i)
         for (int j = 0; j < t.cols; ++j) {
             const float d = *t.at(i, j) - meanT;
-            ss = ss + d * d;
+            ss = zvek::nanAdd(ss, d * d);
         }
     const float sdT = float(std::sqrt(double(ss / N)));
     if (sdT == 0.0f) {

@@ -71,6 +71,10 @@ void fillPadded(const float *src, int rows, int cols, int padR, int padC, int64_
 // K[i][j] * P[i][c + j], accumulated in single precision in exactly that
 // order. Neighbouring columns are worked on at once, each in its own lane,
 // so every column sees the same sequence of roundings as a plain loop.
+// Finite samples and weights make no NaN but the default one (an overflow
+// to infinity and then inf - inf), so the order of the operands cannot
+// show; a column whose sum comes out NaN is summed again with the NaN rule
+// of zvek::Arith, which gives a NaN the same bits on every path.
 
 struct DogRow {
     const float *K;    // kernel, (2h + 1)^2 values, row by row
@@ -79,9 +83,8 @@ struct DogRow {
     ptrdiff_t stride;  // padded row length
     float *o;          // output row
 
-    template <typename V, int NV>
-    OPS_INLINE void block(int c) const {
-        V acc[NV];
+    template <bool Exact, typename V, int NV>
+    OPS_INLINE void sums(int c, V (&acc)[NV]) const {
         _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) acc[v] = V{};
         const float *kp = K;
         const float *row = p + c;
@@ -91,20 +94,39 @@ struct DogRow {
                 _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) {
                     V x;
                     ops::loadV(x, row + j + ops::lanes<V>() * v);
-                    acc[v] = acc[v] + k * x;
+                    if constexpr (Exact)
+                        acc[v] = zvek::nanAdd(acc[v], zvek::nanMul(zvek::splat<V>(k), x));
+                    else
+                        acc[v] = acc[v] + k * x;
                 }
             }
         }
+    }
+
+    template <typename V, int NV>
+    OPS_INLINE void block(int c) const {
+        V acc[NV];
+        sums<false>(c, acc);
+        V any = acc[0];
+        _Pragma("GCC unroll 16") for (int v = 1; v < NV; ++v) any = any + acc[v];
+        if (__builtin_expect(zvek::anyNaN(any), 0)) sums<true>(c, acc);
         _Pragma("GCC unroll 16") for (int v = 0; v < NV; ++v) ops::storeV(o + c + ops::lanes<V>() * v, acc[v]);
     }
 
-    OPS_INLINE void one(int c) const {
+    template <bool Exact>
+    OPS_INLINE float sum(int c) const {
+        using A = zvek::Arith<Exact>;
         float acc = 0.0f;
         const float *kp = K;
         const float *row = p + c;
         for (int i = 0; i < side; ++i, row += stride)
-            for (int j = 0; j < side; ++j) acc = acc + *kp++ * row[j];
-        o[c] = acc;
+            for (int j = 0; j < side; ++j) acc = A::add(acc, A::mul(*kp++, row[j]));
+        return acc;
+    }
+
+    OPS_INLINE void one(int c) const {
+        const float acc = sum<false>(c);
+        o[c] = acc == acc ? acc : sum<true>(c);
     }
 };
 

@@ -22,6 +22,16 @@ using ops::isComplex;
 using ops::isFloat;
 using ops::sizesAgree;
 
+using zvek::nanAdd;
+using zvek::nanMul;
+using zvek::nanSub;
+
+// Where two NaNs can meet in a + or a *, the loops take the NaN rule of
+// zvek::nanAdd and nanMul: the loops are vectorised in some builds and not
+// in others, and the compiler's order of the operands must not show. The
+// operands of a sum or a product are written in the order whose NaN is
+// passed on (for numbers the order does not change the result).
+
 namespace {
 
 // out[i] = f(in[i]) for every i, from the last element to the first (first
@@ -55,6 +65,49 @@ void zipFloats(const float *a, const float *b, float *out, int64_t n, F f) {
         for (int64_t i = n - 1; i >= 0; --i) po[i] = f(pa[i], pb[i]);
     } else {
         for (int64_t i = n - 1; i >= 0; --i) out[i] = f(a[i], b[i]);
+    }
+}
+
+// 1 when some of the n floats from p is NaN, four at a time.
+inline uint32_t anyNaN(const float *p, int64_t n) {
+    typedef int32_t i4 __attribute__((vector_size(16)));
+    i4 m = {};
+    int64_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        zvek::f4 v;
+        zvek::loadV(v, p + i);
+        m |= v != v;
+    }
+    uint32_t nan = (m[0] | m[1] | m[2] | m[3]) != 0;
+    for (; i < n; ++i) nan |= p[i] != p[i];
+    return nan;
+}
+
+// zipFloats with plain, over the stretches of 4096 elements (from the last)
+// whose inputs hold no NaN, and with exact over the others: a NaN comes
+// from a NaN input only, and only exact has the NaN rule.
+template <typename F, typename E>
+void zipChecked(const float *a, const float *b, float *out, int64_t n, F plain, E exact) {
+    constexpr int64_t kStretch = 4096;
+    for (int64_t end = n; end > 0; end -= kStretch) {
+        const int64_t at = end > kStretch ? end - kStretch : 0, len = end - at;
+        if (anyNaN(a + at, len) | anyNaN(b + at, len))
+            zipFloats(a + at, b + at, out + at, len, exact);
+        else
+            zipFloats(a + at, b + at, out + at, len, plain);
+    }
+}
+
+// The same for mapFloats from the last element (s: the operation's scalar).
+template <typename F, typename E>
+void mapChecked(const float *in, float *out, int64_t n, float s, F plain, E exact) {
+    constexpr int64_t kStretch = 4096;
+    for (int64_t end = n; end > 0; end -= kStretch) {
+        const int64_t at = end > kStretch ? end - kStretch : 0, len = end - at;
+        if (s != s || anyNaN(in + at, len))
+            mapFloats<false>(in + at, out + at, len, exact);
+        else
+            mapFloats<false>(in + at, out + at, len, plain);
     }
 }
 
@@ -167,10 +220,11 @@ void sqrtRun(const float *src, float *dst, int64_t n) {
 int64_t floatCount(ZVEKHDR *h) { return elementCount(h) * (isComplex(h) ? 2 : 1); }
 
 // The shared road of the product and the quotient: types (-1), then sizes
-// (-2); float images element by element with real, complex images with
+// (-2); float images element by element with real (exactReal where a NaN
+// is met), complex images with
 // cplx(ar, ai, br, bi, re, im), both halves read before either is written.
-template <typename Real, typename Cplx>
-int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, Cplx cplx) {
+template <typename Real, typename ExactReal, typename Cplx>
+int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, ExactReal exactReal, Cplx cplx) {
     if (!sameKind3(a, b, out)) return -1;
     if (!sizes3(a, b, out)) return -2;
     const float *pa = floatData(a);
@@ -178,7 +232,7 @@ int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, Cplx cplx
     float *po = floatData(out);
     const int64_t n = elementCount(a);
     if (isFloat(a)) {
-        zipFloats(pa, pb, po, n, real);
+        zipChecked(pa, pb, po, n, real, exactReal);
         return 0;
     }
     for (int64_t i = n - 1; i >= 0; --i) {
@@ -206,13 +260,15 @@ int flabsolute(ZVEKHDR *in, ZVEKHDR *out) {
 
 int fladds(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return v + s; });
+    mapChecked(floatData(in), floatData(out), elementCount(in), s, [s](float v) { return v + s; },
+               [s](float v) { return nanAdd(v, s); });
     return 0;
 }
 
 int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapFloats<false>(floatData(in), floatData(out), elementCount(in), [s](float v) { return v * s; });
+    mapChecked(floatData(in), floatData(out), elementCount(in), s, [s](float v) { return v * s; },
+               [s](float v) { return nanMul(v, s); });
     return 0;
 }
 
@@ -270,27 +326,28 @@ int flsqrt(ZVEKHDR *in, ZVEKHDR *out) {
 int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     if (!sizes3(a, b, out)) return -2;
     if (!sameKind3(a, b, out)) return -1;
-    zipFloats(floatData(a), floatData(b), floatData(out), floatCount(a), [](float x, float y) { return x + y; });
+    zipChecked(floatData(a), floatData(b), floatData(out), floatCount(a), [](float x, float y) { return x + y; },
+               [](float x, float y) { return nanAdd(y, x); });
     return 0;
 }
 
 int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     return productOrQuotient(
-        a, b, out, [](float x, float y) { return x * y; },
+        a, b, out, [](float x, float y) { return x * y; }, [](float x, float y) { return nanMul(y, x); },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
-            re = ar * br - ai * bi;
-            im = ar * bi + ai * br;
+            re = nanSub(nanMul(ar, br), nanMul(ai, bi));
+            im = nanAdd(nanMul(ai, br), nanMul(ar, bi));
         });
 }
 
 int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     // No test for a zero divisor: the floating-point quotient stands.
     return productOrQuotient(
-        a, b, out, [](float x, float y) { return x / y; },
+        a, b, out, [](float x, float y) { return x / y; }, [](float x, float y) { return x / y; },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
-            const float d = br * br + bi * bi;
-            re = (ar * br + ai * bi) / d;
-            im = (ai * br - ar * bi) / d;
+            const float d = nanAdd(br * br, bi * bi);
+            re = nanAdd(nanMul(ai, bi), nanMul(ar, br)) / d;
+            im = nanSub(nanMul(ai, br), nanMul(ar, bi)) / d;
         });
 }
 
@@ -346,7 +403,7 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out) {
     if (in->dtype == DT_32FLT) {
         const float *r = floatData(in), *g = r + plane, *b = g + plane;
         for (int64_t i = 0; i < plane; ++i)
-            dst[i] = static_cast<float>(0.21 * r[i] + 0.72 * g[i] + 0.07 * b[i]);
+            dst[i] = static_cast<float>(nanAdd(nanAdd(0.21 * r[i], 0.72 * g[i]), 0.07 * b[i]));
         return 0;
     }
     for (int row = 0; row < si.rows; ++row)
@@ -354,7 +411,7 @@ int flcolor2gray(ZVEKHDR *in, ZVEKHDR **out) {
             const float R = static_cast<float>(Zvekfgp3d(in, 0, row, col));
             const float G = static_cast<float>(Zvekfgp3d(in, 1, row, col));
             const float B = static_cast<float>(Zvekfgp3d(in, 2, row, col));
-            dst[int64_t(row) * si.cols + col] = static_cast<float>(0.21 * R + 0.72 * G + 0.07 * B);
+            dst[int64_t(row) * si.cols + col] = static_cast<float>(nanAdd(nanAdd(0.21 * R, 0.72 * G), 0.07 * B));
         }
     return 0;
 }

@@ -139,7 +139,7 @@ struct HalvesOf {
 
 // Products of one row: xx = a a, yy = b b, xy = a b, with a and b the
 // derivatives widened to double; xx at p, yy at p + kHarrisSpan, xy at
-// p + 2 kHarrisSpan.
+// p + 2 kHarrisSpan. Two NaNs meet only in xy, which takes the NaN rule.
 struct HarrisProducts {
     const float *a, *b;
     double *p;
@@ -157,7 +157,7 @@ struct HarrisProducts {
             __builtin_memcpy(&fa, sa + H * h, sizeof fa);
             __builtin_memcpy(&fb, sb + H * h, sizeof fb);
             const D da = __builtin_convertvector(fa, D), db = __builtin_convertvector(fb, D);
-            const D pxx = da * da, pyy = db * db, pxy = da * db;
+            const D pxx = da * da, pyy = db * db, pxy = zvek::nanMul(da, db);
             __builtin_memcpy(d + H * h, &pxx, sizeof pxx);
             __builtin_memcpy(d + kHarrisSpan + H * h, &pyy, sizeof pyy);
             __builtin_memcpy(d + 2 * kHarrisSpan + H * h, &pxy, sizeof pxy);
@@ -168,23 +168,29 @@ struct HarrisProducts {
         const double da = a[c], db = b[c];
         p[c] = da * da;
         p[kHarrisSpan + c] = db * db;
-        p[2 * kHarrisSpan + c] = da * db;
+        p[2 * kHarrisSpan + c] = zvek::nanMul(da, db);
     }
 };
 
 // The response from the three sums, in place of the first.
-template <typename D>
+template <bool Exact, typename D>
 OPS_INLINE void harrisResponse(D &sxx, const D &sumYy, const D &sumXy) {
+    using A = zvek::Arith<Exact>;
     sxx = sxx / 9.0;
     const D syy = sumYy / 9.0, sxy = sumXy / 9.0;
-    const D det = syy * sxx - sxy * sxy;
-    const D tr = sxx + syy;
-    sxx = det - (0.07 * tr) * tr;
+    const D det = A::sub(A::mul(syy, sxx), A::mul(sxy, sxy));
+    const D tr = A::add(sxx, syy);
+    sxx = A::sub(det, A::mul(0.07 * tr, tr));
 }
 
 // Responses of R consecutive rows (1 or 2) of a tile: position c is the
 // pixel whose neighbourhood covers columns c .. c + 2 of product rows
 // t .. t + 2 for output row t; row[0] is the row above the first output row.
+// Finite derivatives give finite products, sums and responses; a block
+// whose responses hold a NaN is worked out again one position at a time
+// with the NaN rule of zvek::Arith, so that a NaN (or an infinity) among
+// the derivatives gives the same bits on every path, whatever order the
+// compiler gave the operands.
 template <int R>
 struct HarrisRows {
     const double *row[R + 2];
@@ -193,6 +199,27 @@ struct HarrisRows {
     // products, fetched into the cache a little per block while this step
     // divides; none when null.
     const float *ahead[4] = {};
+
+    // The responses of the 2 H positions from q[.] + at into r.
+    template <typename D, int H>
+    static OPS_INLINE void responses(const double *const *q, int at, D (&r)[2][R]) {
+        // Both halves of a V at once: more independent sums in flight.
+        D s[2][R][3] = {};
+        _Pragma("GCC unroll 4") for (int k = 0; k < R + 2; ++k)
+            _Pragma("GCC unroll 3") for (int j = 0; j < 3; ++j)
+                _Pragma("GCC unroll 3") for (int w = 0; w < 3; ++w)
+                    _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h) {
+                        D x;
+                        __builtin_memcpy(&x, q[k] + w * kHarrisSpan + at + H * h + j, sizeof x);
+                        _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t)
+                            if (k >= t && k <= t + 2) s[h][t][w] = s[h][t][w] + x;
+                    }
+        _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
+            _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
+                harrisResponse<false>(s[h][t][0], s[h][t][1], s[h][t][2]);
+                r[h][t] = s[h][t][0];
+            }
+    }
 
     template <typename V, int NV>
     OPS_INLINE void block(int c) const {
@@ -207,36 +234,40 @@ struct HarrisRows {
             for (int k = 0; k < 4; ++k)
                 for (int i = 0; i < NV * ops::lanes<V>(); i += 16) __builtin_prefetch(ahead[k] + c + i);
         for (int t = 0; t < R; ++t) out[t] = o[t] + c;
-        // Both halves of a V at once: more independent sums in flight.
+        D any = {};  // NaN in some lane once some response is NaN
         for (int v = 0; v < NV; ++v) {
             const int at = 2 * H * v;
-            D s[2][R][3] = {};
-            _Pragma("GCC unroll 4") for (int k = 0; k < R + 2; ++k)
-                _Pragma("GCC unroll 3") for (int j = 0; j < 3; ++j)
-                    _Pragma("GCC unroll 3") for (int w = 0; w < 3; ++w)
-                        _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h) {
-                            D x;
-                            __builtin_memcpy(&x, q[k] + w * kHarrisSpan + at + H * h + j, sizeof x);
-                            _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t)
-                                if (k >= t && k <= t + 2) s[h][t][w] = s[h][t][w] + x;
-                        }
+            D r[2][R];
+            responses<D, H>(q, at, r);
             _Pragma("GCC unroll 2") for (int h = 0; h < 2; ++h)
                 _Pragma("GCC unroll 2") for (int t = 0; t < R; ++t) {
-                    harrisResponse(s[h][t][0], s[h][t][1], s[h][t][2]);
-                    const F r = __builtin_convertvector(s[h][t][0], F);
-                    __builtin_memcpy(out[t] + at + H * h, &r, sizeof r);
+                    any = any + r[h][t];
+                    const F f = __builtin_convertvector(r[h][t], F);
+                    __builtin_memcpy(out[t] + at + H * h, &f, sizeof f);
                 }
         }
+        // Rare: the block again, one position at a time.
+        if (__builtin_expect(zvek::anyNaN(any), 0))
+            for (int t = 0; t < R; ++t)
+                for (int l = 0; l < NV * 2 * H; ++l) out[t][l] = static_cast<float>(response<true>(t, c + l));
+    }
+
+    template <bool Exact>
+    OPS_INLINE double response(int t, int c) const {
+        using A = zvek::Arith<Exact>;
+        double s[3] = {0, 0, 0};
+        for (int k = t; k < t + 3; ++k)
+            for (int j = 0; j < 3; ++j)
+                for (int w = 0; w < 3; ++w) s[w] = A::add(s[w], row[k][w * kHarrisSpan + c + j]);
+        harrisResponse<Exact>(s[0], s[1], s[2]);
+        return s[0];
     }
 
     OPS_INLINE void one(int c) const {
         for (int t = 0; t < R; ++t) {
-            double s[3] = {0, 0, 0};
-            for (int k = t; k < t + 3; ++k)
-                for (int j = 0; j < 3; ++j)
-                    for (int w = 0; w < 3; ++w) s[w] = s[w] + row[k][w * kHarrisSpan + c + j];
-            harrisResponse(s[0], s[1], s[2]);
-            o[t][c] = static_cast<float>(s[0]);
+            double r = response<false>(t, c);
+            if (r != r) r = response<true>(t, c);
+            o[t][c] = static_cast<float>(r);
         }
     }
 };

@@ -1,6 +1,7 @@
 // Element-wise and shifted arithmetic against hand-worked values and the
 // placement rule, the lines printed, in-place use.
 #include "imageops_fixture.h"
+#include "nan_rule.h"
 
 using namespace opsfix;
 
@@ -30,6 +31,13 @@ TEST(Elementwise, ValuesAndColourToGray) {
     const Floats a = {1, -6, 0.5f, 3}, b = {2, 3, 0, -3}, ca = {1, 2, 0.5f, -1}, cb = {3, 4, 2, 2};
     const std::string sq = "!! flsgrt error : Negative Value for Square Root !!\n", inv = "flinv: max = ";
     const std::string big = "1000.000000 min=-3000.000000\n";
+    // NaNs of both signs in runs for vector loops: the NaN of b, then a; v, then s; the complex ones as named.
+    const float P = nanOf(0x7fc00001), M = nanOf(0xffc00002);
+    auto x13 = [](const Floats &v) {
+        Floats r;
+        for (int k = 0; k < 13; ++k) r.insert(r.end(), v.begin(), v.end());
+        return r;
+    };
     // name, operation, type, inputs, output, result, printed text, the output: 'o'
     // another image, 'a' or 'b' that input, 's' also both inputs
     const std::tuple<const char *, Op, const char *, Floats, Floats, Floats, int, std::string, char> rows[] = {
@@ -68,6 +76,14 @@ TEST(Elementwise, ValuesAndColourToGray) {
         {"complex atan2 of both halves", flatan2, "complex", ca, cb,
          {angle(1, 3), angle(2, 4), angle(0.5, 2), angle(-1, 2)}, 0, "", 'o'},
         {"complex copy", one(flcp), "complex", ca, {}, ca, 0, "", 'o'},
+        {"add, NaNs", fladdv, "float", x13({P, 1, P, M}), x13({M, M, 1, P}), x13({M, M, P, P}), 0, "", 'o'},
+        {"mult, NaNs", flmultv, "float", x13({P, 1, P, M}), x13({M, M, 1, P}), x13({M, M, P, P}), 0, "", 'o'},
+        {"adds a NaN", scalar(fladds, M), "float", x13({P, 1}), {}, x13({P, M}), 0, "", 'o'},
+        {"mults by a NaN", scalar(flmults, M), "float", x13({P, 1}), {}, x13({P, M}), 0, "", 'o'},
+        {"complex mult, NaNs: ar br - ai bi, ai br + ar bi", flmultv, "complex", x13({P, M, 1, 1, P, 1}),
+         x13({1, 1, P, M, M, 1}), x13({P, M, P, P, P, M}), 0, "", 'o'},
+        {"complex div, NaNs: (ai bi + ar br) / (br br + bi bi)", fldivv, "complex", x13({P, M, 1, 1}),
+         x13({1, 1, P, M}), x13({M, M, M, P}), 0, "", 'o'},
     };
     for (const auto &[name, op, type, in1, in2, want, rc, text, outIs] : rows) {
         const int n = int(in1.size()) / (type[0] == 'c' ? 2 : 1);
@@ -94,6 +110,11 @@ TEST(Elementwise, ValuesAndColourToGray) {
         EXPECT_TRUE(out->dtype == DT_32FLT && out->vekndim == 2) << type;
         EXPECT_EQ(firstDiff(snap(out), {21, 72, float(0.07 * 100.0), all, all, all}), -1) << type;
     }
+    const Floats rgb[3] = {{P, M, M}, {1, M, P}, {M, P, 1}};  // ((r + g) + b): the first NaN passes on
+    Img in = filled("float", 39, 1, 3, [&](int f, int, int c) { return rgb[c % 3][f]; });
+    ZVEKHDR *o = make("float", 39, 1).release();
+    ASSERT_EQ(flcolor2gray(in.get(), &o), 0);
+    EXPECT_EQ(firstDiff(snap(Img(o)), x13({P, M, M})), -1) << "colour to gray, NaNs";
 }
 
 TEST(Shifted, EveryPlacementAgainstTheRule) {

@@ -1,6 +1,7 @@
 // The derivative-of-Gaussian filter, its features and template correlation against
 // plain loops written from the formulas.
 #include "imageops_fixture.h"
+#include "zvekint.h"
 
 using namespace opsfix;
 
@@ -18,6 +19,9 @@ float kernel(int code, float sigma, int x, int y) {
                  : code == 12 ? (sigma < 0 ? log * log : log) : code % 4 == 1 ? -u * E / (T * S4)
                  : code % 4 == 2 ? second : (3.0 * u / (T * S6) - u * u * u / (T * S8)) * E);
 }
+// Sums and products whose NaN is the first one met.
+float add(float a, float b) { return firstNaN(a + b, a, b); }
+float mul(float a, float b) { return firstNaN(a * b, a, b); }
 Floats deriv(const Img &in, int order, int dir, float sigma) {
     Img out = make("float", in->vekdims[0].dimlen, in->vekdims[1].dimlen, in->vekndim > 2 ? framesOf(in) : 0);
     EXPECT_EQ(flDoG(in.get(), out.get(), order, dir, sigma), 0);
@@ -28,8 +32,8 @@ Floats deriv(const Img &in, int order, int dir, float sigma) {
 
 TEST(FlDoG, AgreesBitForBitWithThePlainLoop) {
     // Every kernel, sigmas whose square differs in double, wide and narrow blocks,
-    // frames padded apart, larger outputs keeping the rest. name, columns, rows,
-    // frames, order, direction, sigma, output type ("": the input) and its size
+    // frames padded apart, larger outputs keeping the rest, NaNs, every path. name,
+    // columns, rows, frames, order, direction, sigma, output type ("": the input) and its size
     const std::tuple<const char *, int, int, int, int, int, float, const char *, int, int, int> rows[] = {
         {"x, wide blocks", 300, 23, 0, 1, 0, 1.1f, "float", 300, 23, 0},
         {"y-Gauss, one column", 1, 20, 0, 0, 1, 0.7f, "float", 1, 20, 0},
@@ -42,27 +46,32 @@ TEST(FlDoG, AgreesBitForBitWithThePlainLoop) {
         {"xx into a larger output", 30, 20, 2, 2, 0, 1.0f, "float", 33, 22, 3},
         {"yy into double", 30, 20, 2, 2, 1, 1.1f, "double", 30, 20, 2},
         {"Gauss into itself, frames", 70, 45, 3, 0, 0, 2.0f, "", 70, 45, 3},
+        {"x, NaNs", 75, 20, 0, 1, 0, 1.1f, "float", 75, 20, 0},
     };
     unsigned seed = 1;
-    for (const auto &[name, cols, rows, frames, order, dir, sigma, outType, oc, orows, of] : rows) {
-        Img in = noisy(cols, rows, frames, seed++);
-        Img out = *outType ? filled(outType, oc, orows, of, [](int, int, int) { return -7.0f; }) : nullptr;
-        Floats want(size_t(oc) * orows * std::max(of, 1), -7.0f);
-        const int h = int(3.0 * std::fabs(sigma)) + 1, side = 2 * h + 1;
-        Floats K;
-        for (int i = 0; i < side * side; ++i) K.push_back(kernel(order + 4 * dir, sigma, i % side - h, i / side - h));
-        for (int f = 0; f < framesOf(in); ++f)  // one float sum, kernel rows outer, coordinates clamped
-            for (int r = 0; r < rows; ++r)
-                for (int c = 0; c < cols; ++c) {
-                    float acc = 0.0f;
-                    for (int i = 0; i < side * side; ++i)
-                        acc = acc + K[i] * at(in, f, std::clamp(r + i / side - h, 0, rows - 1),
-                                              std::clamp(c + i % side - h, 0, cols - 1));
-                    want[(size_t(f) * orows + r) * oc + c] = acc;
-                }
-        ASSERT_EQ(flDoG(in.get(), (out ? out : in).get(), order, dir, sigma), 0) << name;
-        EXPECT_EQ(firstDiff(values(out ? out : in), want), -1) << name;
-    }
+    for (int path = 0; path < 3; ++path)
+        for (const auto &[name, cols, rows, frames, order, dir, sigma, outType, oc, orows, of] : rows) {
+            zvek::limitVectorLevel(path);
+            Img in = noisy(cols, rows, frames, seed++, std::strstr(name, "NaN") ? 9 : 0);
+            Img out = *outType ? filled(outType, oc, orows, of, [](int, int, int) { return -7.0f; }) : nullptr;
+            Floats want(size_t(oc) * orows * std::max(of, 1), -7.0f);
+            const int h = int(3.0 * std::fabs(sigma)) + 1, side = 2 * h + 1;
+            Floats K;
+            for (int i = 0; i < side * side; ++i)
+                K.push_back(kernel(order + 4 * dir, sigma, i % side - h, i / side - h));
+            for (int f = 0; f < framesOf(in); ++f)  // one float sum, kernel rows outer, coordinates clamped
+                for (int r = 0; r < rows; ++r)
+                    for (int c = 0; c < cols; ++c) {
+                        float acc = 0.0f;
+                        for (int i = 0; i < side * side; ++i)
+                            acc = add(acc, K[i] * at(in, f, std::clamp(r + i / side - h, 0, rows - 1),
+                                                     std::clamp(c + i % side - h, 0, cols - 1)));
+                        want[(size_t(f) * orows + r) * oc + c] = acc;
+                    }
+            ASSERT_EQ(flDoG(in.get(), (out ? out : in).get(), order, dir, sigma), 0) << name << ", path " << path;
+            EXPECT_EQ(firstDiff(values(out ? out : in), want), -1) << name << ", path " << path;
+        }
+    zvek::limitVectorLevel(2);
     Img in = filled("float", 3, 2, 2, [](int f, int r, int c) { return float(100 * f + 10 * r + c); });
     Img P(padme1(in.get(), 2, 3, 1));  // frame 1, edges replicated
     ASSERT_TRUE(P && P->vekndim == 2 && P->vekdims[0].dimlen == 9 && P->vekdims[1].dimlen == 6);
@@ -148,36 +157,43 @@ TEST(Correlate, AgainstThePlainLoop) {
         {"into the image", 40, 30, 6, 6, 0, flcorrelate, 'A'},
         {"colour", 37, 21, 6, 4, 3, flcorrelate, 'f'},
         {"colour into the image", 40, 30, 6, 6, 3, flcorrelate, 'A'},
+        {"NaNs", 75, 20, 4, 5, 0, flcorrelate, 'f'}, {"colour, NaNs", 37, 21, 6, 4, 3, flcorrelate, 'f'},
     };
     unsigned seed = 1;
-    for (const auto &[name, Nc, Nr, n, m, frames, fn, outIs] : rows) {
-        Img A = noisy(Nc, Nr, frames, seed++), T = noisy(n, m, frames, seed++);
-        Img out = outIs == 'd' ? make("double", Nc, Nr) : valued(Nc, Nr, -999, frames);
-        // Window 2hm x 2hn from (-hm, -hn), local means / (N = m n), template mean and
-        // spread over all of it; gray S / (N m) / sdT, colour S / (frame's sum of squares).
-        const int hm = m / 2, hn = n / 2;
-        const float N = float(m * n);
-        Floats want = outIs == 'A' ? snap(A) : Floats(size_t(Nc) * Nr * std::max(frames, 1), outIs == 'd' ? 0 : -999);
-        for (int k = 0; k < framesOf(A); ++k) {
-            float sum = 0, ss = 0, SA = 0;
-            std::vector<float> mean(size_t(Nr) * Nc);
-            for (int i = 0; i < m * n; ++i) sum = sum + at(T, k, i / n, i % n);
-            const float meanT = sum / N;
-            for (int i = 0; i < m * n; ++i) ss = ss + (px(T)[k * m * n + i] - meanT) * (px(T)[k * m * n + i] - meanT);
-            for (int pass = 0; pass < 2; ++pass)
-                for (int r = hm; r < Nr - hm; ++r)
-                    for (int c = hn; c < Nc - hn; ++c) {
-                        float w = 0, S = 0;
-                        for (int i = -hm; i < hm; ++i)
-                            for (int j = -hn; j < hn; ++j)
-                                w = w + at(A, k, r + i, c + j), S = S + (at(A, k, r + i, c + j) - mean[r * Nc + c]) *
-                                                                            (at(T, k, i + hm, j + hn) - meanT);
-                        const float d = at(A, k, r, c) - w / N, sdT = float(std::sqrt(double(ss / N)));
-                        if (pass == 0) mean[r * Nc + c] = w / N, SA = SA + d * d;
-                        if (pass == 1) want[(size_t(k) * Nr + r) * Nc + c] = frames ? S / SA : S / (N * float(m)) / sdT;
-                    }
+    for (int path = 0; path < 3; ++path)
+        for (const auto &[name, Nc, Nr, n, m, frames, fn, outIs] : rows) {
+            zvek::limitVectorLevel(path);
+            Img A = noisy(Nc, Nr, frames, seed++, std::strstr(name, "NaN") ? 9 : 0), T = noisy(n, m, frames, seed++);
+            Img out = outIs == 'd' ? make("double", Nc, Nr) : valued(Nc, Nr, -999, frames);
+            // Window 2hm x 2hn from (-hm, -hn), local means / (N = m n), template mean and
+            // spread over all of it; gray S / (N m) / sdT, colour S / (frame's sum of squares).
+            const int hm = m / 2, hn = n / 2;
+            const float N = float(m * n);
+            Floats want =
+                outIs == 'A' ? snap(A) : Floats(size_t(Nc) * Nr * std::max(frames, 1), outIs == 'd' ? 0 : -999);
+            for (int k = 0; k < framesOf(A); ++k) {
+                float sum = 0, ss = 0, SA = 0;
+                std::vector<float> mean(size_t(Nr) * Nc);
+                for (int i = 0; i < m * n; ++i) sum = add(sum, at(T, k, i / n, i % n));
+                const float meanT = sum / N;
+                for (int i = 0; i < m * n; ++i)
+                    ss = add(ss, (px(T)[k * m * n + i] - meanT) * (px(T)[k * m * n + i] - meanT));
+                for (int pass = 0; pass < 2; ++pass)
+                    for (int r = hm; r < Nr - hm; ++r)
+                        for (int c = hn; c < Nc - hn; ++c) {
+                            float w = 0, S = 0;
+                            for (int i = -hm; i < hm; ++i)
+                                for (int j = -hn; j < hn; ++j)
+                                    w = add(w, at(A, k, r + i, c + j)), S = add(S, mul(at(A, k, r + i, c + j) -
+                                        mean[r * Nc + c], at(T, k, i + hm, j + hn) - meanT));
+                            const float d = at(A, k, r, c) - w / N, sdT = float(std::sqrt(double(ss / N)));
+                            if (pass == 0) mean[r * Nc + c] = w / N, SA = add(SA, d * d);
+                            if (pass == 1)
+                                want[(size_t(k) * Nr + r) * Nc + c] = frames ? S / SA : S / (N * float(m)) / sdT;
+                        }
+            }
+            ASSERT_EQ(fn(A.get(), T.get(), (outIs == 'A' ? A : out).get()), 0) << name << ", path " << path;
+            EXPECT_EQ(firstDiff(values(outIs == 'A' ? A : out), want), -1) << name << ", path " << path;
         }
-        ASSERT_EQ(fn(A.get(), T.get(), (outIs == 'A' ? A : out).get()), 0) << name;
-        EXPECT_EQ(firstDiff(values(outIs == 'A' ? A : out), want), -1) << name;
-    }
+    zvek::limitVectorLevel(2);
 }

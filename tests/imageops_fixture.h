@@ -4,6 +4,7 @@
 #define IMAGEOPS_FIXTURE_H
 
 #include "imageops.h"
+#include "nan_rule.h"
 #include "zvek.h"
 
 #include <gtest/gtest.h>
@@ -72,14 +73,16 @@ inline Img floats(int cols, int rows, const Floats &v, int frames = 0) {
 inline Img valued(int cols, int rows, float v, int frames = 0) {
     return floats(cols, rows, Floats(size_t(cols) * rows * std::max(frames, 1), v), frames);
 }
-inline Floats noise(size_t n, unsigned seed, float lo = 0, float hi = 255) {
+// With nans, one sample in nans is a NaN of either sign.
+inline Floats noise(size_t n, unsigned seed, float lo = 0, float hi = 255, unsigned nans = 0) {
     std::mt19937 gen(seed);
     Floats v(n);
     for (float &x : v) x = std::uniform_real_distribution<float>(lo, hi)(gen);
+    for (float &x : v) x = nans && gen() % nans == 0 ? anyNaN(gen) : x;
     return v;
 }
-inline Img noisy(int cols, int rows, int frames, unsigned seed) {
-    return floats(cols, rows, noise(size_t(cols) * rows * std::max(frames, 1), seed), frames);
+inline Img noisy(int cols, int rows, int frames, unsigned seed, unsigned nans = 0) {
+    return floats(cols, rows, noise(size_t(cols) * rows * std::max(frames, 1), seed, 0, 255, nans), frames);
 }
 inline uint32_t bits(float v) {
     uint32_t b;

@@ -20,7 +20,7 @@ TEST(ViewRedrawPaths, EveryInstructionSetGivesTheBytesOfTheFormula) {
         {37, 200, 40}, {0, 7, 0}, {5, 37, 9}, {0, 254, 1}, {254, 255, -20}, {200, 51, 300}, {0, 255, 5000},
         {4000, 7, 4000}, {3, -5, 0}, {-20, 100, 0}};
     for (const RedrawRow &r : rows) {
-        std::vector<float> w = {NAN, INFINITY, -INFINITY, -0.0f, 1e-45f, 1e-30f, 1e-14f, -1e-14f, 3e9f, -8193.0f, 7.7f};
+        std::vector<float> w = {NAN, -NAN, INFINITY, -INFINITY, -0.0f, 1e-45f, 1e-30f, 1e-14f, -1e-14f, 3e9f, -8193.0f, 7.7f};
         for (int k = -2; k <= 257; ++k) {  // whole numbers; values of quotient k, and the floats beside
             float a = r.level + k * (r.window / 255.0) - r.d, b = a;
             w.insert(w.end(), {float(k), a});
