@@ -130,11 +130,11 @@ void transform1d(float *x, int64_t stride, int n, int dir, const Factors &fac) {
 // bit-reversed order; for a strip of rows the copy is a blocked transpose.
 // Each butterfly then works on whole buffer rows, whose values share their
 // factor, and two stages are done per sweep over the buffer. Per value the
-// arithmetic and its order are exactly those of transform1d. A strip of
-// finite values makes no NaN but the default one (an overflow to infinity
-// and then inf - inf), so there the order of the operands cannot show and
-// the plain operations run; a strip that holds a NaN or an infinity takes
-// the NaN rule of zvek::Arith.
+// arithmetic and its order are exactly those of transform1d. The plain
+// operations run first; a NaN never leaves a sum or a product, so where no
+// result of the strip is NaN none arose on the way and the order of the
+// operands cannot show. A strip with a NaN result is done again with the
+// NaN rule of zvek::Arith.
 
 constexpr int kStrip = 16;
 
@@ -223,13 +223,9 @@ ZVEK_INLINE f4 highs(f4 a, f4 b) { return __builtin_shufflevector(a, b, 2, 6, 3,
 // The inverse's division by n, on the four parts at p.
 ZVEK_INLINE void scale4(float *p, float fn) { storeV(p, ld<f4>(p) / fn); }
 
-// x - x: 0 for a finite x, NaN for the others. The gathers sum it over the
-// values they move into fin, which stays 0 while they are all finite.
-ZVEK_INLINE f4 notFinite(f4 x) { return x - x; }
-
 // Rows s0 .. s0 + 15 of the image into the buffer: buffer row rev[i] lane w
 // is element i of image row s0 + w. Done in blocks of 4 x 4 values.
-ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im, f4 &fin) {
+ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
     const float *src = data + 2 * s0 * N;
     for (int64_t i = 0; i < N; i += 4)
         for (int w = 0; w < kStrip; w += 4) {
@@ -240,7 +236,6 @@ ZVEK_INLINE void gatherRows(const float *data, int64_t N, int s0, const int *rev
             for (int h = 0; h < 2; ++h) {
                 const f4 a = ld<f4>(p + 4 * h), b = ld<f4>(p + 2 * N + 4 * h);
                 const f4 c = ld<f4>(p + 4 * N + 4 * h), d = ld<f4>(p + 6 * N + 4 * h);
-                fin = fin + ((notFinite(a) + notFinite(b)) + (notFinite(c) + notFinite(d)));
                 ab[h][0] = evens(a, b), ab[h][1] = odds(a, b);
                 cd[h][0] = evens(c, d), cd[h][1] = odds(c, d);
             }
@@ -276,10 +271,8 @@ ZVEK_INLINE void scatterRows(float *data, int64_t N, int s0, int dir, float *re,
 
 // Columns s0 .. s0 + 15 of the image into the buffer: buffer row rev[i]
 // holds them from image row i.
-ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im,
-                               f4 &fin) {
+ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *rev, float *re, float *im) {
     constexpr int kAhead = 8;  // rows fetched ahead: the reads are a row apart
-    f4 part[kStrip / 4] = {};  // independent sums
     for (int64_t i = 0; i < N; ++i) {
         const float *p = data + 2 * (i * N + s0);
         if (i + kAhead < N) {
@@ -289,12 +282,10 @@ ZVEK_INLINE void gatherColumns(const float *data, int64_t N, int s0, const int *
         const int64_t at = int64_t(rev[i]) * kStrip;
         for (int w = 0; w < kStrip; w += 4) {
             const f4 a = ld<f4>(p + 2 * w), b = ld<f4>(p + 2 * w + 4);
-            part[w / 4] = part[w / 4] + (notFinite(a) + notFinite(b));
             storeV(re + at + w, evens(a, b));
             storeV(im + at + w, odds(a, b));
         }
     }
-    fin = fin + ((part[0] + part[1]) + (part[2] + part[3]));
 }
 
 // The buffer back into columns s0 .. s0 + 15, divided by n for the inverse.
@@ -355,18 +346,36 @@ ZVEK_INLINE void exactStages(float *re, float *im, int n, const Factors &fac) {
     exactBase(re, im, n, fac);
 }
 
+// True when one of the count floats from p is NaN.
+template <typename V>
+ZVEK_INLINE bool holdsNaN(const float *p, int64_t count) {
+    typedef decltype(V{} != V{}) M;
+    M m = {};
+    for (int64_t i = 0; i < count; i += lanes<V>()) {
+        const V v = ld<V>(p + i);
+        m |= v != v;
+    }
+    uint64_t parts[sizeof m / 8], any = 0;
+    __builtin_memcpy(parts, &m, sizeof m);
+    for (uint64_t q : parts) any |= q;
+    return any != 0;
+}
+
 // All columns (rows false) or all rows of the image, strip by strip.
 template <typename V>
 ZVEK_INLINE void pass(float *data, int n, int dir, const Factors &fac, bool rows, StripBuffer &sb) {
     float *re = sb.re(), *im = sb.im();
     const int *rev = sb.rev.data();
     for (int s0 = 0; s0 < n; s0 += kStrip) {
-        f4 fin = {};
-        rows ? gatherRows(data, n, s0, rev, re, im, fin) : gatherColumns(data, n, s0, rev, re, im, fin);
-        if (__builtin_expect(!zvek::anyNaN(fin), 1))
-            stages<false, V>(re, im, n, fac);
-        else
+        rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
+        stages<false, V>(re, im, n, fac);
+        // No NaN in the results: none arose on the way, and the order of
+        // the operands could not show. Else the strip, still in the image,
+        // is done again with the NaN rule.
+        if (__builtin_expect(holdsNaN<V>(re, 2 * int64_t(n) * kStrip), 0)) {
+            rows ? gatherRows(data, n, s0, rev, re, im) : gatherColumns(data, n, s0, rev, re, im);
             exactStages<V>(re, im, n, fac);
+        }
         rows ? scatterRows(data, n, s0, dir, re, im) : scatterColumns(data, n, s0, dir, re, im);
     }
 }

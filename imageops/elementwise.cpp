@@ -68,47 +68,47 @@ void zipFloats(const float *a, const float *b, float *out, int64_t n, F f) {
     }
 }
 
-// 1 when some of the n floats from p is NaN, four at a time.
-inline uint32_t anyNaN(const float *p, int64_t n) {
-    typedef int32_t i4 __attribute__((vector_size(16)));
-    i4 m = {};
-    int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        zvek::f4 v;
-        zvek::loadV(v, p + i);
-        m |= v != v;
-    }
-    uint32_t nan = (m[0] | m[1] | m[2] | m[3]) != 0;
-    for (; i < n; ++i) nan |= p[i] != p[i];
-    return nan;
+// out[i] = f(a[i], b[i]) (zipRun) or f(in[i]) (mapRun) from the last
+// element to the first, eight at a time on the widest path. f takes floats
+// and vectors of floats alike, with the same arithmetic per element, and is
+// marked ZVEK_INLINE_LAMBDA. The arrays are the same array or disjoint: a
+// step reads its elements before it writes them.
+// s as a value of v's type: itself for a float, in every lane for a vector.
+template <typename V>
+ZVEK_INLINE V like(const V &, float s) {
+    if constexpr (std::is_same_v<V, float>)
+        return s;
+    else
+        return zvek::splat<V>(s);
 }
 
-// zipFloats with plain, over the stretches of 4096 elements (from the last)
-// whose inputs hold no NaN, and with exact over the others: a NaN comes
-// from a NaN input only, and only exact has the NaN rule.
-template <typename F, typename E>
-void zipChecked(const float *a, const float *b, float *out, int64_t n, F plain, E exact) {
-    constexpr int64_t kStretch = 4096;
-    for (int64_t end = n; end > 0; end -= kStretch) {
-        const int64_t at = end > kStretch ? end - kStretch : 0, len = end - at;
-        if (anyNaN(a + at, len) | anyNaN(b + at, len))
-            zipFloats(a + at, b + at, out + at, len, exact);
-        else
-            zipFloats(a + at, b + at, out + at, len, plain);
-    }
+template <typename F>
+void zipRun(const float *a, const float *b, float *out, int64_t n, const F &f) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        int64_t i = n;
+        for (; i >= 8; i -= 8) {
+            zvek::f8 va, vb;
+            zvek::loadV(va, a + i - 8);
+            zvek::loadV(vb, b + i - 8);
+            const zvek::f8 r = f(va, vb);
+            zvek::storeV(out + i - 8, r);
+        }
+        for (; i > 0; --i) out[i - 1] = f(a[i - 1], b[i - 1]);
+    });
 }
 
-// The same for mapFloats from the last element (s: the operation's scalar).
-template <typename F, typename E>
-void mapChecked(const float *in, float *out, int64_t n, float s, F plain, E exact) {
-    constexpr int64_t kStretch = 4096;
-    for (int64_t end = n; end > 0; end -= kStretch) {
-        const int64_t at = end > kStretch ? end - kStretch : 0, len = end - at;
-        if (s != s || anyNaN(in + at, len))
-            mapFloats<false>(in + at, out + at, len, exact);
-        else
-            mapFloats<false>(in + at, out + at, len, plain);
-    }
+template <typename F>
+void mapRun(const float *in, float *out, int64_t n, const F &f) {
+    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
+        int64_t i = n;
+        for (; i >= 8; i -= 8) {
+            zvek::f8 v;
+            zvek::loadV(v, in + i - 8);
+            const zvek::f8 r = f(v);
+            zvek::storeV(out + i - 8, r);
+        }
+        for (; i > 0; --i) out[i - 1] = f(in[i - 1]);
+    });
 }
 
 // The shared start of the one-image float operations: both float (-1, the
@@ -220,11 +220,10 @@ void sqrtRun(const float *src, float *dst, int64_t n) {
 int64_t floatCount(ZVEKHDR *h) { return elementCount(h) * (isComplex(h) ? 2 : 1); }
 
 // The shared road of the product and the quotient: types (-1), then sizes
-// (-2); float images element by element with real (exactReal where a NaN
-// is met), complex images with
+// (-2); float images element by element with real, complex images with
 // cplx(ar, ai, br, bi, re, im), both halves read before either is written.
-template <typename Real, typename ExactReal, typename Cplx>
-int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, ExactReal exactReal, Cplx cplx) {
+template <typename Real, typename Cplx>
+int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, Cplx cplx) {
     if (!sameKind3(a, b, out)) return -1;
     if (!sizes3(a, b, out)) return -2;
     const float *pa = floatData(a);
@@ -232,7 +231,7 @@ int productOrQuotient(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out, Real real, ExactReal
     float *po = floatData(out);
     const int64_t n = elementCount(a);
     if (isFloat(a)) {
-        zipChecked(pa, pb, po, n, real, exactReal);
+        zipRun(pa, pb, po, n, real);
         return 0;
     }
     for (int64_t i = n - 1; i >= 0; --i) {
@@ -260,15 +259,13 @@ int flabsolute(ZVEKHDR *in, ZVEKHDR *out) {
 
 int fladds(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapChecked(floatData(in), floatData(out), elementCount(in), s, [s](float v) { return v + s; },
-               [s](float v) { return nanAdd(v, s); });
+    mapRun(floatData(in), floatData(out), elementCount(in), [s](auto v) ZVEK_INLINE_LAMBDA { return nanAdd(v, like(v, s)); });
     return 0;
 }
 
 int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapChecked(floatData(in), floatData(out), elementCount(in), s, [s](float v) { return v * s; },
-               [s](float v) { return nanMul(v, s); });
+    mapRun(floatData(in), floatData(out), elementCount(in), [s](auto v) ZVEK_INLINE_LAMBDA { return nanMul(v, like(v, s)); });
     return 0;
 }
 
@@ -326,14 +323,14 @@ int flsqrt(ZVEKHDR *in, ZVEKHDR *out) {
 int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     if (!sizes3(a, b, out)) return -2;
     if (!sameKind3(a, b, out)) return -1;
-    zipChecked(floatData(a), floatData(b), floatData(out), floatCount(a), [](float x, float y) { return x + y; },
-               [](float x, float y) { return nanAdd(y, x); });
+    zipRun(floatData(a), floatData(b), floatData(out), floatCount(a),
+           [](auto x, auto y) ZVEK_INLINE_LAMBDA { return nanAdd(y, x); });
     return 0;
 }
 
 int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     return productOrQuotient(
-        a, b, out, [](float x, float y) { return x * y; }, [](float x, float y) { return nanMul(y, x); },
+        a, b, out, [](auto x, auto y) ZVEK_INLINE_LAMBDA { return nanMul(y, x); },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
             re = nanSub(nanMul(ar, br), nanMul(ai, bi));
             im = nanAdd(nanMul(ai, br), nanMul(ar, bi));
@@ -343,7 +340,7 @@ int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
 int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     // No test for a zero divisor: the floating-point quotient stands.
     return productOrQuotient(
-        a, b, out, [](float x, float y) { return x / y; }, [](float x, float y) { return x / y; },
+        a, b, out, [](auto x, auto y) ZVEK_INLINE_LAMBDA { return x / y; },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
             const float d = nanAdd(br * br, bi * bi);
             re = nanAdd(nanMul(ai, bi), nanMul(ar, br)) / d;
