@@ -3,6 +3,7 @@
 // odd and even stage counts, wide magnitudes, NaNs of both signs (wide 2; 3 and 4: at floats 0 and 4 only, where
 // the one at float 0 passes on to output 0), 3 frames, untouched refusals.
 #include "nan_rule.h"
+#include "paths_note.h"
 #include "zvekint.h"
 
 #include <cmath>
@@ -53,4 +54,5 @@ TEST(FftPaths, EveryPathGivesTheRecordedBits) {
         }
     }
     zvek::limitVectorLevel(2);
+    notePaths();
 }

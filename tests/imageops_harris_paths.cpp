@@ -3,6 +3,7 @@
 // and NaN values of both signs, sparse and dense, shapes with every remainder (odd sizes, a second tile, frames).
 #include "harris.h"
 #include "nan_rule.h"
+#include "paths_note.h"
 #include "zvekint.h"
 
 #include <cstring>
@@ -54,4 +55,5 @@ TEST(HarrisPaths, LoopMatchesThePlainLoopOnEveryPath) {
         }
     }
     zvek::limitVectorLevel(2);
+    notePaths();
 }

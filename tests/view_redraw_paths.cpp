@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 #include "viewkernels.h"
+#include "paths_note.h"
 #include "zvekint.h"
 
 struct RedrawRow { int level, window, d; };
@@ -41,4 +42,6 @@ TEST(ViewRedrawPaths, EveryInstructionSetGivesTheBytesOfTheFormula) {
             EXPECT_EQ(rgb[n], 7u) << "wrote past the row, set " << set;
         }
     }
+    zvek::limitVectorLevel(2);
+    notePaths();
 }
