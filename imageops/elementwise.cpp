@@ -259,13 +259,15 @@ int flabsolute(ZVEKHDR *in, ZVEKHDR *out) {
 
 int fladds(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapRun(floatData(in), floatData(out), elementCount(in), [s](auto v) ZVEK_INLINE_LAMBDA { return nanAdd(v, like(v, s)); });
+    mapRun(floatData(in), floatData(out), elementCount(in),
+           [s](const auto &v) ZVEK_INLINE_LAMBDA { return nanAdd(v, like(v, s)); });
     return 0;
 }
 
 int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
-    mapRun(floatData(in), floatData(out), elementCount(in), [s](auto v) ZVEK_INLINE_LAMBDA { return nanMul(v, like(v, s)); });
+    mapRun(floatData(in), floatData(out), elementCount(in),
+           [s](const auto &v) ZVEK_INLINE_LAMBDA { return nanMul(v, like(v, s)); });
     return 0;
 }
 
@@ -324,13 +326,13 @@ int fladdv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     if (!sizes3(a, b, out)) return -2;
     if (!sameKind3(a, b, out)) return -1;
     zipRun(floatData(a), floatData(b), floatData(out), floatCount(a),
-           [](auto x, auto y) ZVEK_INLINE_LAMBDA { return nanAdd(y, x); });
+           [](const auto &x, const auto &y) ZVEK_INLINE_LAMBDA { return nanAdd(y, x); });
     return 0;
 }
 
 int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     return productOrQuotient(
-        a, b, out, [](auto x, auto y) ZVEK_INLINE_LAMBDA { return nanMul(y, x); },
+        a, b, out, [](const auto &x, const auto &y) ZVEK_INLINE_LAMBDA { return nanMul(y, x); },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
             re = nanSub(nanMul(ar, br), nanMul(ai, bi));
             im = nanAdd(nanMul(ai, br), nanMul(ar, bi));
@@ -340,7 +342,7 @@ int flmultv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
 int fldivv(ZVEKHDR *a, ZVEKHDR *b, ZVEKHDR *out) {
     // No test for a zero divisor: the floating-point quotient stands.
     return productOrQuotient(
-        a, b, out, [](auto x, auto y) ZVEK_INLINE_LAMBDA { return x / y; },
+        a, b, out, [](const auto &x, const auto &y) ZVEK_INLINE_LAMBDA { return x / y; },
         [](float ar, float ai, float br, float bi, float &re, float &im) {
             const float d = nanAdd(br * br, bi * bi);
             re = nanAdd(nanMul(ai, bi), nanMul(ar, br)) / d;
