@@ -73,42 +73,70 @@ void zipFloats(const float *a, const float *b, float *out, int64_t n, F f) {
 // and vectors of floats alike, with the same arithmetic per element, and is
 // marked ZVEK_INLINE_LAMBDA. The arrays are the same array or disjoint: a
 // step reads its elements before it writes them.
-// s as a value of v's type: itself for a float, in every lane for a vector.
+// A scalar operand, alone and in every lane of a vector, made once.
+struct Operand {
+    float one;
+    zvek::f4 four;
+    zvek::f8 eight;
+    explicit Operand(float s) : one(s), four(zvek::splat<zvek::f4>(s)), eight(zvek::splat<zvek::f8>(s)) {}
+};
+
+// The operand as a value of v's type.
 template <typename V>
-ZVEK_INLINE V like(const V &, float s) {
+ZVEK_INLINE const V &like(const V &, const Operand &s) {
     if constexpr (std::is_same_v<V, float>)
-        return s;
+        return s.one;
+    else if constexpr (std::is_same_v<V, zvek::f4>)
+        return s.four;
     else
-        return zvek::splat<V>(s);
+        return s.eight;
+}
+
+// Steps over n elements from the last to the first, a vector V at a time:
+// step(i, (V *)0) does elements i .. i + lanes - 1, step(i, (float *)0)
+// element i.
+template <typename V, typename S>
+ZVEK_INLINE void backwards(int64_t n, const S &step) {
+    constexpr int L = zvek::lanes<V>();
+    int64_t i = n;
+    for (; i >= L; i -= L) step(i - L, static_cast<V *>(nullptr));
+    for (; i > 0; --i) step(i - 1, static_cast<float *>(nullptr));
+}
+
+// Eight lanes where AVX2 or AVX-512 is there, else the baseline's four.
+template <typename S>
+void onEveryPath(const S &step, int64_t n) {
+    if (zvek::vectorLevel() > 0)
+        zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA { backwards<zvek::f8>(n, step); });
+    else
+        zvek::onBaseline([&]() ZVEK_INLINE_LAMBDA { backwards<zvek::f4>(n, step); });
 }
 
 template <typename F>
 void zipRun(const float *a, const float *b, float *out, int64_t n, const F &f) {
-    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
-        int64_t i = n;
-        for (; i >= 8; i -= 8) {
-            zvek::f8 va, vb;
-            zvek::loadV(va, a + i - 8);
-            zvek::loadV(vb, b + i - 8);
-            const zvek::f8 r = f(va, vb);
-            zvek::storeV(out + i - 8, r);
-        }
-        for (; i > 0; --i) out[i - 1] = f(a[i - 1], b[i - 1]);
-    });
+    onEveryPath(
+        [&](int64_t i, auto kind) ZVEK_INLINE_LAMBDA {
+            using V = std::remove_pointer_t<decltype(kind)>;
+            V va, vb;
+            __builtin_memcpy(&va, a + i, sizeof va);
+            __builtin_memcpy(&vb, b + i, sizeof vb);
+            const V r = f(va, vb);
+            __builtin_memcpy(out + i, &r, sizeof r);
+        },
+        n);
 }
 
 template <typename F>
 void mapRun(const float *in, float *out, int64_t n, const F &f) {
-    zvek::onWidestPath([&]() ZVEK_INLINE_LAMBDA {
-        int64_t i = n;
-        for (; i >= 8; i -= 8) {
-            zvek::f8 v;
-            zvek::loadV(v, in + i - 8);
-            const zvek::f8 r = f(v);
-            zvek::storeV(out + i - 8, r);
-        }
-        for (; i > 0; --i) out[i - 1] = f(in[i - 1]);
-    });
+    onEveryPath(
+        [&](int64_t i, auto kind) ZVEK_INLINE_LAMBDA {
+            using V = std::remove_pointer_t<decltype(kind)>;
+            V v;
+            __builtin_memcpy(&v, in + i, sizeof v);
+            const V r = f(v);
+            __builtin_memcpy(out + i, &r, sizeof r);
+        },
+        n);
 }
 
 // The shared start of the one-image float operations: both float (-1, the
@@ -259,15 +287,17 @@ int flabsolute(ZVEKHDR *in, ZVEKHDR *out) {
 
 int fladds(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
+    const Operand o(s);
     mapRun(floatData(in), floatData(out), elementCount(in),
-           [s](const auto &v) ZVEK_INLINE_LAMBDA { return nanAdd(v, like(v, s)); });
+           [&o](const auto &v) ZVEK_INLINE_LAMBDA { return nanAdd(v, like(v, o)); });
     return 0;
 }
 
 int flmults(ZVEKHDR *in, ZVEKHDR *out, float s) {
     if (int rc = checkFloatPair(in, out)) return rc;
+    const Operand o(s);
     mapRun(floatData(in), floatData(out), elementCount(in),
-           [s](const auto &v) ZVEK_INLINE_LAMBDA { return nanMul(v, like(v, s)); });
+           [&o](const auto &v) ZVEK_INLINE_LAMBDA { return nanMul(v, like(v, o)); });
     return 0;
 }
 
