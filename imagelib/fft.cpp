@@ -355,10 +355,7 @@ ZVEK_INLINE bool holdsNaN(const float *p, int64_t count) {
         const V v = ld<V>(p + i);
         m |= v != v;
     }
-    uint64_t parts[sizeof m / 8], any = 0;
-    __builtin_memcpy(parts, &m, sizeof m);
-    for (uint64_t q : parts) any |= q;
-    return any != 0;
+    return zvek::anyLane(m);
 }
 
 // All columns (rows false) or all rows of the image, strip by strip.

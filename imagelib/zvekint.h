@@ -435,14 +435,19 @@ ZVEK_INLINE V splat(float x) {
     return v;
 }
 
-// True when some lane of the vector v is NaN.
-template <typename V>
-ZVEK_INLINE bool anyNaN(const V &v) {
-    const auto m = v != v;
+// True when some lane of the comparison result m is set.
+template <typename M>
+ZVEK_INLINE bool anyLane(const M &m) {
     uint64_t parts[sizeof m / 8], any = 0;
     __builtin_memcpy(parts, &m, sizeof m);
     for (uint64_t p : parts) any |= p;
     return any != 0;
+}
+
+// True when some lane of the vector v is NaN.
+template <typename V>
+ZVEK_INLINE bool anyNaN(const V &v) {
+    return anyLane(v != v);
 }
 
 }  // namespace zvek
