@@ -254,6 +254,9 @@ TEST_F(Access, ConversionShapesAndRefusals) {
         {"float", {4, 4}, "struct", {4, 4}, -3, type, ZVEK_EDTYPE},
         {"float", {4, 4}, "Su8bit3", {4, 4}, -3, type, ZVEK_EDTYPE},  // interleaved without its frames
         {"Su8bit3", {4, 4}, "float", {4, 4}, -3, type, ZVEK_EDTYPE},
+        // Two pixels with one frame fewer than channels: the last channel would be one element past the data.
+        {"S8bit4", {2, 1, 3}, "u8bit", {2, 1, 3}, -3, type, ZVEK_EDTYPE},
+        {"float", {1, 2, 2}, "Su16bit3", {1, 2, 2}, -3, type, ZVEK_EDTYPE},
         {"bare", {4, 4}, "float", {4, 4}, -3, "Zvekany2any: image has no pixel data.\n", ZVEK_EBADHDR},
         {nullptr, {}, "float", {4, 4}, -1, report(null, 8), 8}, {"float", {4, 4}, nullptr, {}, -1, report(null, 8), 8},
         {"float", {4, 4}, "XYZ", {4, 4}, -1, report("Zvekdimen: Bad image header.", 24), 24},

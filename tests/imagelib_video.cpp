@@ -168,6 +168,17 @@ TEST_F(Video, ColourMaps) {
     EXPECT_EQ(out2.bytes(), out.bytes());
     ASSERT_EQ(Zvekcolormap(in, out, 42), 0);
     EXPECT_EQ(out.bytes(), Bytes(18, 0));
+    // A type the accessors refuse: every pixel of every row is reported and takes entry 0, (27, 131, 124) in map 6.
+    for (const char *type : {"Su8bit3", "struct"}) {
+        Img odd(type, {3, 2}, 6);
+        std::string lines;
+        for (int i = 0; i < 6; ++i) lines += "Zvekigp: unrecognized or illegal data type.\n";
+        std::memset(out.data(), 9, 18);
+        EXPECT_EQ(run([&] { return Zvekcolormap(odd, out, 6); }), (Outcome{0, "", lines, ZVEK_EDTYPE})) << type;
+        Bytes want;
+        for (int v : {27, 131, 124}) want.insert(want.end(), 6, uint8_t(v));
+        EXPECT_EQ(out.bytes(), want) << type;
+    }
     Img in3("float", {3, 2, 3}), o16("16bit", {3, 2, 3}), o2d("u8bit", {3, 2}), o2f("u8bit", {3, 2, 2});
     Img oWrong("u8bit", {2, 3, 3});
     std::memset(o2f.data(), 7, 12);
