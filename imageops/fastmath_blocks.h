@@ -107,22 +107,51 @@ OPS_INLINE void store(float *p, const F &v) { FASTMATH_EACH(__builtin_memcpy(p +
 
 OPS_INLINE D splat(double v) { return all<DV>(v); }
 
-// Lanes are flagged by the sign bit of a 64-bit mask: negative means the
-// lane's value may round to another float than the true value and is
-// recomputed by the library call. Flags combine with |.
+// The sign bits of a vector's lanes as the bits of a number, lane l at
+// bit l, taken from the whole register at once.
+OPS_INLINE unsigned signBits(const LV &m) {
+#if FASTMATH_ISA == 2
+    return _mm512_cmplt_epi64_mask((__m512i)m, _mm512_setzero_si512());
+#elif FASTMATH_ISA == 1
+    return unsigned(_mm256_movemask_pd((__m256d)m));
+#elif OPS_HAVE_TARGETS
+    __m128d h[2];
+    __builtin_memcpy(h, &m, sizeof h);
+    return unsigned(_mm_movemask_pd(h[0]) | _mm_movemask_pd(h[1]) << 2);
+#else
+    unsigned bits = 0;
+    for (int l = 0; l < kWidth; ++l) bits |= unsigned(m[l] < 0) << l;
+    return bits;
+#endif
+}
+OPS_INLINE unsigned signBits(const IV &m) {
+#if FASTMATH_ISA == 2
+    return unsigned(_mm256_movemask_ps((__m256)m));
+#elif OPS_HAVE_TARGETS
+    return unsigned(_mm_movemask_ps((__m128)m));
+#else
+    unsigned bits = 0;
+    for (int l = 0; l < kWidth; ++l) bits |= unsigned(m[l] < 0) << l;
+    return bits;
+#endif
+}
+// Lane l of part k at bit kWidth k + l.
+template <typename V>
+OPS_INLINE unsigned signBits(const Pack<V> &m) {
+    unsigned bits = 0;
+    FASTMATH_EACH(bits |= signBits(m.p[k_]) << (kWidth * k_))
+    return bits;
+}
+
+// A block flags a lane by setting its bit (as in signBits) when the lane's
+// value may round to another float than the true value or is off the
+// polynomial's range; such lanes are recomputed by the library call.
+// Flags combine with |.
 
 // Flags the lanes whose 29 low significand bits lie within kNear units
 // below or kNear - 1 units above the midpoint pattern 2^28.
-OPS_INLINE L nearMidpoint(const D &y) {
-    return as<LV>((as<ULV>(y) + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu) - 2 * kNear;
-}
-OPS_INLINE bool flagged(const L &m, int lane) { return m.p[lane / kWidth][lane % kWidth] < 0; }
-OPS_INLINE bool anyFlagged(const L &m) {
-    LV o = m.p[0];
-    for (int k = 1; k < kParts; ++k) o |= m.p[k];
-    int64_t any = 0;
-    for (int l = 0; l < kWidth; ++l) any |= o[l];
-    return any < 0;
+OPS_INLINE unsigned nearMidpoint(const D &y) {
+    return signBits(as<LV>((as<ULV>(y) + uint64_t(kNear - 0x10000000)) & 0x1FFFFFFFu) - 2 * kNear);
 }
 
 // x where the mask m is all ones, else y; bit operations, as GCC takes a
@@ -131,19 +160,34 @@ OPS_INLINE bool anyFlagged(const L &m) {
 OPS_INLINE D pick(const L &m, const D &x, const D &y) { return as<DV>((as<LV>(x) & m) | (as<LV>(y) & ~m)); }
 
 // Table lookups by lane: t[i[l]] from a table of n = 8 or 16 entries, of
-// which only the low 3 or 4 bits of an index count. AVX-512 permutes the
-// table held in registers, AVX2 gathers from memory, the baseline reads
-// lane by lane.
+// which only the low 3 or 4 bits of an index count. AVX-512 holds the table
+// in one or two registers and permutes them by the indices (the one-table
+// permute as the masked instruction with every lane selected, as GCC's
+// unmasked one starts from an undefined register); AVX2 permutes the
+// halves of a table of 8 held in two registers and blends them, and gathers
+// from a table of 16 (which measured faster than four permutes and three
+// blends); the baseline, which has no permute by a vector, reads lane by
+// lane.
 template <int n>
 OPS_INLINE DV lookupOne(const double *t, const LV &i) {
-#if FASTMATH_ISA == 2 && defined(__GNUC__) && !defined(__clang__)
-    DV lo, hi;
-    __builtin_memcpy(&lo, t, sizeof lo);
-    if (n == 8) return __builtin_shuffle(lo, i);
-    __builtin_memcpy(&hi, t + 8, sizeof hi);
-    return __builtin_shuffle(lo, hi, i);
+#if FASTMATH_ISA == 2
+    const __m512d lo = _mm512_load_pd(t);
+    if constexpr (n == 8) return (DV)_mm512_maskz_permutexvar_pd(0xFF, (__m512i)i, lo);
+    else return (DV)_mm512_permutex2var_pd(lo, (__m512i)i, _mm512_load_pd(t + 8));
 #elif FASTMATH_ISA == 1
-    return (DV)_mm256_i64gather_pd(t, (__m256i)(i & (n - 1)), 8);
+    if constexpr (n == 16) {
+        return (DV)_mm256_i64gather_pd(t, (__m256i)(i & (n - 1)), 8);
+    } else {
+        // Lane l of the 64-bit index i takes the 32-bit lanes 2 (i & 3) and
+        // 2 (i & 3) + 1 of each half of the table, bit 2 of i picks the half.
+        const __m256i ii = (__m256i)i;
+        const __m256i q = _mm256_slli_epi32(_mm256_and_si256(ii, _mm256_set1_epi64x(3)), 1);
+        const __m256i pair = _mm256_add_epi32(_mm256_shuffle_epi32(q, 0xA0), _mm256_set1_epi64x(int64_t(1) << 32));
+        const __m256 lo = _mm256_permutevar8x32_ps(_mm256_castpd_ps(_mm256_load_pd(t)), pair);
+        const __m256 hi = _mm256_permutevar8x32_ps(_mm256_castpd_ps(_mm256_load_pd(t + 4)), pair);
+        const __m256d bit2 = _mm256_castsi256_pd(_mm256_slli_epi64(ii, 61));
+        return (DV)_mm256_blendv_pd(_mm256_castps_pd(lo), _mm256_castps_pd(hi), bit2);
+    }
 #else
     DV r;
     for (int l = 0; l < kWidth; ++l) r[l] = t[i[l] & (n - 1)];
@@ -173,11 +217,14 @@ OPS_INLINE D mulAdd(const D &a, const D &b, const D &c) {
 }
 
 // Widening conversions: floats and 32-bit integers to doubles, 32-bit masks
-// to 64-bit ones. For AVX-512 GCC would split the generic ones into halves,
-// so there they are the masked instructions with every lane selected.
+// to 64-bit ones. For AVX-512 and AVX2 GCC would convert the generic ones
+// in halves and join them, so there they are the instructions that convert
+// the whole register (for AVX-512 the masked ones with every lane selected).
 OPS_INLINE DV toDouble(const FV &v) {
 #if FASTMATH_ISA == 2
     return (DV)_mm512_maskz_cvtps_pd(0xFF, (__m256)v);
+#elif FASTMATH_ISA == 1
+    return (DV)_mm256_cvtps_pd((__m128)v);
 #else
     return __builtin_convertvector(v, DV);
 #endif
@@ -185,6 +232,8 @@ OPS_INLINE DV toDouble(const FV &v) {
 OPS_INLINE DV intToDouble(const IV &v) {
 #if FASTMATH_ISA == 2
     return (DV)_mm512_maskz_cvtepi32_pd(0xFF, (__m256i)v);
+#elif FASTMATH_ISA == 1
+    return (DV)_mm256_cvtepi32_pd((__m128i)v);
 #else
     return __builtin_convertvector(v, DV);
 #endif
@@ -192,6 +241,8 @@ OPS_INLINE DV intToDouble(const IV &v) {
 OPS_INLINE LV widen(const IV &m) {
 #if FASTMATH_ISA == 2
     return (LV)_mm512_maskz_cvtepi32_epi64(0xFF, (__m256i)m);
+#elif FASTMATH_ISA == 1
+    return (LV)_mm256_cvtepi32_epi64((__m128i)m);
 #else
     return __builtin_convertvector(m, LV);
 #endif
@@ -229,7 +280,7 @@ OPS_INLINE F toFloat(const D &v) {
 // x below -104: exp(x) < 2^-150, which rounds to +0. x from -104 to -87:
 // the result is at most a subnormal float; library call. x above 6: exp(x)
 // > 255, so 255. NaN: library call.
-OPS_INLINE void expBlock(const F &v, float scale, F &out, L &slow) {
+OPS_INLINE void expBlock(const F &v, float scale, F &out, unsigned &slow) {
     const F q = v / scale;
     const I zero = q < -104.0f;
     const I inRange = q >= -87.0f;  // false for NaN
@@ -249,7 +300,7 @@ OPS_INLINE void expBlock(const F &v, float scale, F &out, L &slow) {
     const F f = toFloat(y);
     out = sel(zero, F{}, sel(f > 255.0f, all<FV>(255.0f), f));
     // Lanes off the polynomial's range compute exp(0) = 1, never near.
-    slow = nearMidpoint(y) | widen(~inRange & ~zero);
+    slow = nearMidpoint(y) | signBits(~inRange & ~zero);
 }
 
 // ln: a positive normal float x is 2^k z with z in [0.703125, 1.40625)
@@ -266,7 +317,7 @@ OPS_INLINE void expBlock(const F &v, float scale, F &out, L &slow) {
 // result is within 2^-42.5 relative.
 //
 // x <= 0 or NaN: 0. Subnormal x and +inf: library call.
-OPS_INLINE void lnBlock(const F &v, F &out, L &slow) {
+OPS_INLINE void lnBlock(const F &v, F &out, unsigned &slow) {
     const U bits = as<UV>(v);
     const I pos = v > 0.0f;  // false for NaN
     // Normal and finite: the bits lie in 0x00800000 .. 0x7F7FFFFF.
@@ -284,7 +335,7 @@ OPS_INLINE void lnBlock(const F &v, F &out, L &slow) {
     const D y = mulAdd(kd, splat(kLn2Hi), lookup<16>(kLnLog, j)) + mulAdd(kd, splat(kLn2Lo), p);
     out = sel(pos, toFloat(y), F{});
     // Lanes that are not positive normal compute ln 1 = 0, never near.
-    slow = nearMidpoint(y) | widen(pos & ~normal);
+    slow = nearMidpoint(y) | signBits(pos & ~normal);
 }
 
 // atan2: both samples finite and nonzero (anything else takes the library
@@ -304,7 +355,7 @@ OPS_INLINE void lnBlock(const F &v, F &out, L &slow) {
 // true angle. The sign is y's. Results that may fall below the smallest
 // normal float (tiny |y / x|) take the library call, as the float rounding
 // there has fewer bits.
-OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, L &slow) {
+OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, unsigned &slow) {
     const F ay = as<FV>(as<UV>(yv) & 0x7FFFFFFFu), ax = as<FV>(as<UV>(xv) & 0x7FFFFFFFu);
     const I swap = ay > ax;  // false with a NaN
     const F lof = sel(swap, ax, ay), hif = sel(swap, ay, ax);
@@ -336,35 +387,35 @@ OPS_INLINE void atan2Block(const F &yv, const F &xv, F &out, L &slow) {
     const F f = toFloat(y);
     out = as<FV>(as<UV>(f) | (as<UV>(yv) & 0x80000000u));
     // Lanes off the fast road are flagged, whatever they computed.
-    slow = nearMidpoint(y) | k;
+    slow = nearMidpoint(y) | signBits(idx);
 }
 
 // Chunks of kChunk samples of nIn inputs: block computes a pack of results
 // from a pack of samples of each input and flags the lanes for the library
-// call, one(in, i) is the library road for sample i of the chunk, reading
-// the chunk's inputs from in. The flagged lanes are taken up at the end of the
-// chunk. With keep, the run is in place: the inputs are copied as they are
-// read, so that the library call still has them.
+// call, one(in, i) is the library road for sample i of the arrays in. The
+// flagged lanes are taken up at the end of the chunk. With keep, the run is
+// in place: the chunk's inputs are copied first and read from the copy, so
+// that the library call still has them.
 template <bool keep, int nIn, typename Block, typename One>
 OPS_INLINE void runChunks(const float *const *src, float *dst, int64_t n, const Block &block, const One &one) {
     constexpr int kChunk = 256, kBlocks = kChunk / kLanes;
+    static_assert(kLanes <= 32, "a block's flags fit in 32 bits");
     float copy[nIn][keep ? kChunk : 1];
-    const float *in[nIn];
-    L slow[kBlocks];
+    const float *copies[nIn];
+    for (int k = 0; k < nIn; ++k) copies[k] = copy[k];
+    unsigned flags[kBlocks];
     for (int64_t i = 0; i < n; i += kChunk) {
-        for (int k = 0; k < nIn; ++k) in[k] = keep ? copy[k] : src[k] + i;
         const int len = n - i < kChunk ? int(n - i) : kChunk;
+        if (keep)
+            for (int k = 0; k < nIn; ++k) std::memcpy(copy[k], src[k] + i, size_t(len) * sizeof(float));
         const int full = len / kLanes;
-        L any{};
+        unsigned any = 0;
         for (int b = 0; b < full; ++b) {
             F v[nIn], f;
-            for (int k = 0; k < nIn; ++k) {
-                load(v[k], src[k] + i + kLanes * b);
-                if (keep) store(copy[k] + kLanes * b, v[k]);
-            }
-            block(v, f, slow[b]);
+            for (int k = 0; k < nIn; ++k) load(v[k], (keep ? copy[k] : src[k] + i) + kLanes * b);
+            block(v, f, flags[b]);
             store(dst + i + kLanes * b, f);
-            any = any | slow[b];
+            any |= flags[b];
         }
         const int rest = len - kLanes * full;
         if (rest > 0) {
@@ -372,18 +423,21 @@ OPS_INLINE void runChunks(const float *const *src, float *dst, int64_t n, const 
             float part[kLanes];
             for (int k = 0; k < nIn; ++k) {
                 std::memset(part, 0, sizeof part);
-                std::memcpy(part, src[k] + i + kLanes * full, size_t(rest) * sizeof(float));
+                std::memcpy(part, (keep ? copy[k] : src[k] + i) + kLanes * full, size_t(rest) * sizeof(float));
                 load(v[k], part);
-                if (keep) std::memcpy(copy[k] + kLanes * full, part, size_t(rest) * sizeof(float));
             }
-            block(v, f, slow[full]);
+            block(v, f, flags[full]);
             store(part, f);
             std::memcpy(dst + i + kLanes * full, part, size_t(rest) * sizeof(float));
-            any = any | slow[full];
+            flags[full] &= (1u << rest) - 1;  // not the padding
+            any |= flags[full];
         }
-        if (anyFlagged(any))
-            for (int j = 0; j < len; ++j)
-                if (flagged(slow[j / kLanes], j % kLanes)) dst[i + j] = one(in, j);
+        if (any != 0)
+            for (int b = 0; kLanes * b < len; ++b)
+                for (unsigned m = flags[b]; m != 0; m &= m - 1) {
+                    const int j = kLanes * b + __builtin_ctz(m);
+                    dst[i + j] = keep ? one(copies, j) : one(src, i + j);
+                }
     }
 }
 
@@ -400,17 +454,17 @@ OPS_INLINE void run(const float *const *src, float *dst, int64_t n, const Block 
 // The entries of fastmath.cpp for this instruction set.
 void expRun(const float *s, float *d, int64_t n, float scale) {
     run<1>(
-        &s, d, n, [scale](const F *v, F &f, L &slow) OPS_LAMBDA { expBlock(v[0], scale, f, slow); },
-        [scale](const float *const *in, int j) OPS_LAMBDA { return expOne(in[0][j], scale); });
+        &s, d, n, [scale](const F *v, F &f, unsigned &slow) OPS_LAMBDA { expBlock(v[0], scale, f, slow); },
+        [scale](const float *const *in, int64_t j) OPS_LAMBDA { return expOne(in[0][j], scale); });
 }
 void lnRun(const float *s, float *d, int64_t n) {
     run<1>(
-        &s, d, n, [](const F *v, F &f, L &slow) OPS_LAMBDA { lnBlock(v[0], f, slow); },
-        [](const float *const *in, int j) OPS_LAMBDA { return lnOne(in[0][j]); });
+        &s, d, n, [](const F *v, F &f, unsigned &slow) OPS_LAMBDA { lnBlock(v[0], f, slow); },
+        [](const float *const *in, int64_t j) OPS_LAMBDA { return lnOne(in[0][j]); });
 }
 void atan2Run(const float *y, const float *x, float *d, int64_t n) {
     const float *src[2] = {y, x};
     run<2>(
-        src, d, n, [](const F *v, F &f, L &slow) OPS_LAMBDA { atan2Block(v[0], v[1], f, slow); },
-        [](const float *const *in, int j) OPS_LAMBDA { return atan2One(in[0][j], in[1][j]); });
+        src, d, n, [](const F *v, F &f, unsigned &slow) OPS_LAMBDA { atan2Block(v[0], v[1], f, slow); },
+        [](const float *const *in, int64_t j) OPS_LAMBDA { return atan2One(in[0][j], in[1][j]); });
 }
