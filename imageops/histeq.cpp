@@ -321,7 +321,22 @@ int equaliseWhole(ZVEKHDR *in, const Shape &si, ZVEKHDR *out, int nf) {
     lut[256] = std::nan("");
     for (int k = 0; k < 257; ++k) lutf[k] = static_cast<float>(lut[k]);
     if (kept != nullptr) {
-        for (int64_t j = nf * n - 1; j >= 0; --j) {
+        // Four samples a step, from the last ones down: a step reads its four
+        // bins (one 64-bit word) before it writes their floats, and writes
+        // nothing below byte 4 j, where the bins not yet read end at byte 2 j.
+        // One sample a step is a loop of five instructions whose speed depends
+        // on where the code happens to lie: across a 64-byte boundary it made
+        // the whole equalisation 10 to 15% slower, as in GCC's -O3 build.
+        constexpr bool little = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+        int64_t j = nf * n;
+        for (; j >= 4; j -= 4) {
+            uint64_t k;
+            std::memcpy(&k, kept + 2 * (j - 4), 8);
+            auto bin = [k](int l) { return (k >> (little ? 16 * l : 48 - 16 * l)) & 0xFFFF; };
+            const float v[4] = {lutf[bin(0)], lutf[bin(1)], lutf[bin(2)], lutf[bin(3)]};
+            std::memcpy(kept + 4 * (j - 4), v, sizeof v);
+        }
+        while (j-- > 0) {
             uint16_t k;
             std::memcpy(&k, kept + 2 * j, 2);
             std::memcpy(kept + 4 * j, &lutf[k], 4);
