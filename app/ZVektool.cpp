@@ -3,6 +3,8 @@
 
 #include <QFileOpenEvent>
 
+#include <csignal>
+
 #include "ZvektoolMainWindow.h"
 
 QString VERSION = "2.1";
@@ -33,7 +35,20 @@ void ZVektool::handleFileByPath(QString path, int slot) {
         mainWindow->handleFileByPath(path, slot);
 }
 
-SubClassQApp::SubClassQApp(int &argc, char **argv) : QApplication(argc, argv) {}
+namespace {
+void fileSizeExceeded(int) {}
+}  // namespace
+
+// A write past the file-size limit fails with EFBIG and is told like any
+// other failed save, instead of ending the program and its images. The
+// signal is caught rather than ignored, so that scripts run from here start
+// with its default.
+SubClassQApp::SubClassQApp(int &argc, char **argv) : QApplication(argc, argv) {
+    struct sigaction action {};
+    action.sa_handler = fileSizeExceeded;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
+}
 
 SubClassQApp::~SubClassQApp() = default;
 

@@ -685,13 +685,13 @@ void ZVektoolMainWindow::open() {
     handleFileByPath(path, slot);
 
     const QByteArray lastPathFile = lastPathFileName().toLocal8Bit();
-    FILE *f = zvek::fopenRegular(lastPathFile.constData(), true);
-    if (!f) {
+    zvek::FileReplacement log(lastPathFile.constData());
+    if (FILE *f = log.stream()) {
+        std::fprintf(f, "%s\n", path.toLocal8Bit().constData());
+        log.commit();
+    } else {
         std::printf(" cannot open logging file\n");
         std::fflush(stdout);
-    } else {
-        std::fprintf(f, "%s\n", path.toLocal8Bit().constData());
-        std::fclose(f);
     }
     updateAccessability();
 }
@@ -709,7 +709,7 @@ void ZVektoolMainWindow::reopen() {
     }
     std::fflush(stdout);
     const QByteArray lastPathFile = lastPathFileName().toLocal8Bit();
-    FILE *f = zvek::fopenRegular(lastPathFile.constData(), false);
+    FILE *f = zvek::fopenRegular(lastPathFile.constData());
     if (!f) {
         std::printf("cannot open %s\n", lastPathFile.constData());
         std::fflush(stdout);

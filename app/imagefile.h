@@ -5,8 +5,10 @@
 // file to the toolkit's picture reader and writer. Opening never blocks:
 // reading takes a regular file only, writing a regular file or a new name;
 // anything else (a FIFO, socket, device or directory) is refused, with
-// *notRegular (when given) set. Reports, results and file bytes are
-// otherwise those of Zvekpin, Zvekpot, QImage::load and QImage::save.
+// *notRegular (when given) set. A write replaces the file that was there
+// only once it is complete (zvek::FileReplacement): a failed one leaves it
+// as it was. Reports, results and file bytes are otherwise those of
+// Zvekpin, Zvekpot, QImage::load and QImage::save.
 #ifndef IMAGEFILE_H
 #define IMAGEFILE_H
 

@@ -51,7 +51,7 @@ int place(double v, int len) {
 
 ZVEKHDR *Zvekplotcontour(const char *fileName, int rows, int cols, int precise, float scale) {
     const char *name = fileName ? fileName : "";
-    std::unique_ptr<FILE, FileCloser> file(zvek::fopenRegular(fileName, false));
+    std::unique_ptr<FILE, FileCloser> file(zvek::fopenRegular(fileName));
     if (!file) {
         std::fprintf(stderr, "plotcontour:Could not open %s. Exiting\n", name);
         return nullptr;

@@ -214,8 +214,8 @@ char *ZvekGetFN(const char *prompt, FILE *stream) {
     return ZvekPrsFN(name.c_str(), &status);
 }
 
-FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int retries) {
-    zvek::DepthGuard depth;
+FILE *zvek::openNamed(const char *fileName, const char *mode, const char *prompt, int retries,
+                      const std::function<FILE *(const char *)> &tryOpen) {
     if (!mode) mode = "";
     if (!fileName) return standardStream(mode);
     const bool interactive = fileName[0] == '\0' && prompt != nullptr && stdinIsTerminal();
@@ -230,7 +230,7 @@ FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int r
                 std::free(path);
                 return standardStream(mode);
             }
-            if (FILE *f = std::fopen(path, mode)) {
+            if (FILE *f = tryOpen(path)) {
                 std::free(path);
                 return f;
             }
@@ -260,6 +260,13 @@ FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int r
     }
 }
 
+FILE *ZvekOpen(const char *fileName, const char *mode, const char *prompt, int retries) {
+    zvek::DepthGuard depth;
+    if (!mode) mode = "";
+    return zvek::openNamed(fileName, mode, prompt, retries,
+                           [mode](const char *path) { return std::fopen(path, mode); });
+}
+
 int ZvekClose(FILE *stream) {
     zvek::DepthGuard depth;
     if (!stream) return -1;
@@ -271,59 +278,59 @@ namespace zvek {
 
 namespace {
 
-// Checks the type of the descriptor that open gave and makes it blocking
-// again; a descriptor of another type than a regular file is closed.
-OpenedFile keepRegular(int fd) {
-    OpenedFile result;
-    if (fd < 0) {
-        // ENXIO: a FIFO with no reader (opened for writing without
-        // blocking) or a device without its unit; EISDIR: a directory.
-        result.notRegular = errno == ENXIO || errno == EISDIR || errno == ENODEV;
-        return result;
-    }
+// The type of the file that fd names: false (errno set, *notRegular told)
+// for anything but a regular file.
+bool regular(int fd, bool *notRegular) {
     struct stat st;
-    const bool statted = fstat(fd, &st) == 0;
-    result.notRegular = statted && !S_ISREG(st.st_mode);
-    if (statted && !result.notRegular) {
-        const int flags = fcntl(fd, F_GETFL);
-        if (flags != -1 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != -1) {
-            result.fd = fd;
-            return result;
-        }
-    }
+    if (fstat(fd, &st) != 0) return false;
+    if (S_ISREG(st.st_mode)) return true;
+    // A directory is refused as such, every other kind as a file that gives
+    // and takes no data (never as a missing one).
+    *notRegular = true;
+    errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    return false;
+}
+
+void closeKeepingErrno(int fd) {
     const int err = errno;
     close(fd);
     errno = err;
-    return result;
 }
-
-constexpr int kUserOpenFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 }  // namespace
 
-OpenedFile openRegularForRead(const char *path) {
-    if (path == nullptr) return {};
-    return keepRegular(::open(path, O_RDONLY | kUserOpenFlags));
-}
-
-OpenedFile openRegularForWrite(const char *path) {
-    if (path == nullptr) return {};
-    // Truncated only now that it is known to be a regular file.
-    OpenedFile result = keepRegular(::open(path, O_WRONLY | O_CREAT | kUserOpenFlags, 0666));
-    if (result.fd >= 0 && ftruncate(result.fd, 0) != 0) {
-        const int err = errno;
-        close(result.fd);
-        errno = err;
-        result.fd = -1;
+OpenedFile openRegular(const char *path, int access) {
+    OpenedFile result;
+    if (path == nullptr) {
+        errno = EFAULT;
+        return result;
     }
+    const int named = ::open(path, O_PATH | O_CLOEXEC);
+    if (named < 0) return result;
+    const bool isRegular = regular(named, &result.notRegular);
+    closeKeepingErrno(named);
+    if (!isRegular) return result;
+    // Opened without blocking in case it was swapped for a FIFO meanwhile.
+    const int fd = ::open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.notRegular = errno == ENXIO || errno == EISDIR || errno == ENODEV;
+        if (result.notRegular && errno == ENODEV) errno = ENXIO;
+        return result;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (!regular(fd, &result.notRegular) || flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        closeKeepingErrno(fd);
+        return result;
+    }
+    result.fd = fd;
     return result;
 }
 
-FILE *fopenRegular(const char *path, bool write, bool *notRegular) {
-    const OpenedFile opened = write ? openRegularForWrite(path) : openRegularForRead(path);
+FILE *fopenRegular(const char *path, bool *notRegular) {
+    const OpenedFile opened = openRegularForRead(path);
     if (notRegular != nullptr) *notRegular = opened.notRegular;
     if (opened.fd < 0) return nullptr;
-    FILE *stream = fdopen(opened.fd, write ? "wb" : "rb");
+    FILE *stream = fdopen(opened.fd, "rb");
     if (stream == nullptr) {
         const int err = errno;
         close(opened.fd);

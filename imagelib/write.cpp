@@ -145,7 +145,8 @@ int ZvekWrImg(ZVEKHDR *h, FILE *stream, int writeTail) {
     return -1;
 }
 
-int zvek::putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail) {
+int zvek::putImage(ZVEKHDR *h, const std::function<FILE *()> &open, const std::function<int(FILE *, bool)> &finish,
+                   int writeTail) {
     DepthGuard depth;
     if (h == nullptr) return fail(ZVEK_ENULL, "ZvekPutImg: Image header is NULL");
     if (std::memcmp(h->vekmagic, "ZVE", 4) != 0)
@@ -165,8 +166,9 @@ int zvek::putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)
         h->vekcompress = 0;
     }
     const int written = ZvekWrImg(h, stream, writeTail);
-    // A close that fails loses what was still buffered.
-    const int closed = close(stream);
+    // A file that cannot be completed (a close that loses what was still
+    // buffered) fails the write.
+    const int closed = finish(stream, written != 0);
     if (!written || closed != 0) {
         if (written) Zvekerr = ZVEK_EIO;
         Zvekdie("ZvekPutImg: Error while writing image file.");
@@ -176,7 +178,26 @@ int zvek::putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)
 }
 
 int ZvekPutImg(ZVEKHDR *h, const char *fileName, const char *prompt, int writeTail) {
-    return zvek::putImage(h, [&] { return ZvekOpen(fileName, "wb", prompt, 5); }, ZvekClose, writeTail);
+    // A regular file is replaced only by a complete one; the standard
+    // output ("-") and a device or FIFO that a caller names are streams,
+    // written as they stand.
+    std::unique_ptr<zvek::FileReplacement> file;
+    const auto open = [&] {
+        DepthGuard depth;
+        return zvek::openNamed(fileName, "wb", prompt, 5, [&](const char *path) {
+            file = std::make_unique<zvek::FileReplacement>(path);
+            return file->notRegular() ? std::fopen(path, "wb") : file->stream();
+        });
+    };
+    // A write that failed is given up before it is reported, which may end
+    // the process.
+    const auto finish = [&](FILE *stream, bool written) {
+        if (!file || file->stream() != stream) return ZvekClose(stream);
+        if (written && file->commit()) return 0;
+        file->discard();
+        return EOF;
+    };
+    return zvek::putImage(h, open, finish, writeTail);
 }
 
 int Zvekpot(ZVEKHDR *h, const char *fileName) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -108,29 +109,87 @@ struct DepthGuard {
     DepthGuard &operator=(const DepthGuard &) = delete;
 };
 
-// ZvekGetImg's and ZvekPutImg's work on the stream that open makes and
-// close ends: the same checks (made before anything is opened), reports,
-// bytes and results. For callers that open the file themselves.
+// ZvekGetImg's and ZvekPutImg's work on the stream that open makes: the same
+// checks (made before anything is opened), reports, bytes and results. For
+// callers that open the file themselves. The reader's stream is ended by
+// close; the writer's by finish, told whether every byte went out, which
+// answers 0 when the file is complete.
 ZVEKHDR *getImage(const std::function<FILE *()> &open, int (*close)(FILE *), int readTail);
-int putImage(ZVEKHDR *h, const std::function<FILE *()> &open, int (*close)(FILE *), int writeTail);
+int putImage(ZVEKHDR *h, const std::function<FILE *()> &open, const std::function<int(FILE *, bool)> &finish,
+             int writeTail);
 
-// Opening a file that the user named, without ever blocking: reading takes
-// a regular file only, writing a regular file or a new name. The type is
-// checked on the opened descriptor (opened with O_NONBLOCK, so a FIFO with
-// no peer cannot hold the call, and O_NOCTTY, O_CLOEXEC), never on the name
-// beforehand; a file for writing is truncated only once it is known to be
-// regular. The descriptor returned is blocking again and owned by the caller.
+// ZvekOpen's naming: the expansion of fileName (or the name asked for on
+// the terminal under prompt, with retries), "-" and a null name for the
+// standard streams, and its reports; tryOpen opens one expanded name.
+FILE *openNamed(const char *fileName, const char *mode, const char *prompt, int retries,
+                const std::function<FILE *(const char *)> &tryOpen);
+
+// Opening a file that the user named, without ever blocking or touching
+// anything but a regular file: the type is checked on a descriptor that
+// only names the file (O_PATH, which opens no FIFO and no device) and again
+// on the descriptor opened for access (O_NONBLOCK, O_NOCTTY, O_CLOEXEC),
+// never on the name beforehand. access is O_RDONLY or O_WRONLY; nothing is
+// created or truncated. The descriptor returned is blocking and owned by
+// the caller.
 struct OpenedFile {
     int fd = -1;              // -1: not opened (errno tells why)
-    bool notRegular = false;  // refused: a FIFO, socket, device or directory
+    bool notRegular = false;  // refused: a FIFO, socket, device (errno ENXIO) or directory (EISDIR)
 };
-OpenedFile openRegularForRead(const char *path);
-OpenedFile openRegularForWrite(const char *path);
+OpenedFile openRegular(const char *path, int access);
+inline OpenedFile openRegularForRead(const char *path) { return openRegular(path, 0); }
 
-// The same as a stdio stream, for reading (write false, as "rb") or writing
-// (as "wb"); null when not opened, with *notRegular (when given) telling
-// whether the path was refused for its type.
-FILE *fopenRegular(const char *path, bool write, bool *notRegular = nullptr);
+// The same for reading as a stdio stream ("rb"); null when not opened, with
+// *notRegular (when given) telling whether the path was refused for its type.
+FILE *fopenRegular(const char *path, bool *notRegular = nullptr);
+
+// Writing a file that the user named or owns so that no failure costs the
+// file it replaces. The bytes go to a new file, made exclusively in the
+// target's folder under a name nobody can guess; commit() flushes it to the
+// disk, gives it the replaced file's owner (where the system allows) and
+// permission bits (a new file has 0666 less the umask), closes it and
+// renames it over the target. Until then the target is untouched, and a
+// replacement that is not committed removes its file. A symbolic link is
+// written through: the file it points to is replaced and the link stays.
+// The target must be a regular file that may be written (it is opened for
+// writing as a check, see openRegular) or a new name in an existing folder;
+// anything else is refused and left as it is. Where the folder takes no new
+// file or refuses it the target's place (EACCES, EPERM, EBUSY: a folder
+// without write permission, a shared folder with the sticky bit, a mount
+// point) while the target itself is writable, the target is written in
+// place and cut to the new length: the one case that a failure midway can
+// still damage.
+class FileReplacement {
+public:
+    explicit FileReplacement(const char *path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement &) = delete;
+    FileReplacement &operator=(const FileReplacement &) = delete;
+
+    // The descriptor to write to; -1 when refused or failed (errno tells why).
+    int fd() const { return fd_; }
+    bool notRegular() const { return notRegular_; }
+    // A stdio stream ("wb") on the descriptor, ended by commit or discard;
+    // null when there is no descriptor.
+    FILE *stream();
+    // Puts the written bytes in the target's place: true when they are
+    // there; false with errno telling why, the target as it was.
+    bool commit();
+    // Gives the write up: the new file goes, the target stays as it was.
+    void discard();
+
+private:
+    bool writeInPlace();
+
+    int fd_ = -1;      // the new file, or the target when written in place
+    int target_ = -1;  // the target opened for writing, when it exists
+    int folder_ = -1;  // the target's folder (O_PATH)
+    FILE *stream_ = nullptr;
+    bool notRegular_ = false;
+    bool inPlace_ = false;
+    unsigned mode_ = 0;
+    long long owner_ = -1, group_ = -1;
+    std::string name_, temp_;  // the target's and the new file's names in the folder
+};
 
 // Truncation toward zero to a 64-bit integer, defined for every double:
 // NaN gives 0, values beyond the 64-bit range saturate.

@@ -200,20 +200,17 @@ static int labelRegions(ZVEKHDR *in, int eraseSmall, int eraseLarge, int *numLab
         }
         if (areasFile != nullptr && areasFile[0] != '\0') {
             // A FIFO, device or directory under the typed name is refused
-            // at once instead of waiting for a reader.
-            bool notRegular = false;
-            FILE *f = zvek::fopenRegular(areasFile, true, &notRegular);
-            if (notRegular) {
+            // at once instead of waiting for a reader; the areas take the
+            // old file's place only once all of them are written.
+            zvek::FileReplacement out(areasFile);
+            if (out.notRegular()) {
                 std::printf("cclC4_2: %s is not a regular file\n", areasFile);
                 return -3;
             }
-            bool written = f != nullptr;
-            if (f != nullptr) {
+            FILE *f = out.stream();
+            if (f != nullptr)
                 for (int32_t i = 0; i <= st.numlabels; ++i) std::fprintf(f, "%d %d\n", i, area[i]);
-                written = !std::ferror(f);
-                written = std::fclose(f) == 0 && written;
-            }
-            if (!written) {
+            if (f == nullptr || std::ferror(f) || !out.commit()) {
                 std::printf("file name %s is invalid for areas file\n", areasFile);
                 return -3;
             }

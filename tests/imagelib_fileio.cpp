@@ -1,8 +1,16 @@
 // The image file writer and reader: exact bytes, compression, round trips of every type, tails, files of the other byte
 // order, and damaged, hostile or cut files and failing streams, each with its exact report.
 #include "imagelib_fixture.h"
+#include "zvekint.h"
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <csignal>
 #include <random>
+#include <thread>
+#include <tuple>
 
 using namespace zt;
 using FileIO = LibTest;
@@ -275,6 +283,121 @@ TEST_F(FileIO, WriteRefusals) {
     std::setvbuf(rd, nullptr, _IONBF, 0);
     EXPECT_EQ(run([&] { return ZvekWrImg(h, rd, 0); }), (Outcome{0, "", report(header, 448) + errnoLine(EBADF), 448}));
     std::fclose(rd), std::fclose(ro);
+}
+
+// A save replaces a good file only when complete. One that fails midway (past a file-size limit, compressed or raw)
+// is told and leaves the file byte for byte, with no stray file beside it; one that succeeds writes the writer's bytes
+// with the replaced file's mode, through a symbolic link that stays one; a new file gets 0666 less the umask. A
+// failure that ends the process (the "die on error" level) leaves no stray file either.
+TEST_F(FileIO, SavesReplaceOnlyWithCompleteFiles) {
+    TempDir d;
+    std::mt19937 gen(7);
+    Img noisy("float", {128, 64});  // 32 KiB that zlib cannot shrink to 4 KiB
+    for (int i = 0; i < 128 * 64; ++i) noisy.data<uint32_t>()[i] = gen() & 0x3f7fffffu;
+    const std::string path = d.path("kept.zve"), link = d.path("link.zve"), fresh = d.path("new.zve");
+    const Img small = tailImage();
+    writeFile(path, writeBytes(small));
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("kept.zve", link.c_str()), 0);
+    const Bytes old = readFile(path);
+    std::set<std::string> names = namesIn(d.dir);
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    for (uint8_t compressed : {0, 1}) {
+        noisy->vekcompress = compressed;
+        FileSizeLimit limit(4096);
+        EXPECT_EQ(run([&] { return Zvekpot(noisy, path.c_str()); }),
+                  (Outcome{0, "", report("ZvekWrImg: I/O error when writing ZVEK file header.", 448) +
+                       errnoLine(EFBIG) + "\nZvekPutImg: Error while writing image file.\n", 448}))
+            << "compressed " << int(compressed);
+        EXPECT_EQ(readFile(path), old) << "compressed " << int(compressed);
+        EXPECT_EQ(namesIn(d.dir), names) << "compressed " << int(compressed);
+        EXPECT_EXIT((ZVEKSLV = ZVEK_FATAL, Zvekpot(noisy, path.c_str())), testing::ExitedWithCode(448 & 0xff), "");
+        EXPECT_EQ(namesIn(d.dir), names) << "compressed " << int(compressed);
+    }
+    std::signal(SIGXFSZ, ignored);
+    const mode_t mask = umask(022);
+    umask(mask);
+    struct stat st;
+    for (const std::string &to : {link, path, fresh}) {
+        ASSERT_EQ(Zvekpot(noisy, to.c_str()), -1) << to;
+        EXPECT_EQ(readFile(to), writeBytes(noisy)) << to;
+        EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << to;
+        EXPECT_TRUE(stat(to.c_str(), &st) == 0 && (st.st_mode & 07777) == (to == fresh ? 0666 & ~mask : 0640)) << to;
+    }
+    names.insert("new.zve");
+    EXPECT_EQ(namesIn(d.dir), names);
+
+}
+
+// Saved by somebody other than the owner (root acting as nobody, also in group 100): a folder without write permission
+// and a shared folder with the sticky bit do not let a new file take the target's place, so the writable target is
+// written in place (its inode kept) and cut to the new length; in an open folder the file is replaced and keeps its
+// group and mode where its owner cannot be kept.
+TEST_F(FileIO, SavesBySomebodyElse) {
+    if (geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    TempDir d;
+    chmod(d.dir.c_str(), 0755);
+    const Bytes old = writeBytes(tailImage());
+    const Img shorter("u8bit", {512});
+    struct Row { const char *folder; mode_t folderMode; gid_t group; mode_t fileMode; bool inPlace; };
+    const Row rows[] = {{"locked", 0555, 0, 0666, true}, {"sticky", 01777, 0, 0666, true}, {"open", 0777, 100, 0664, false}};
+    for (const Row &r : rows) {
+        const std::string folder = d.dir + "/" + r.folder, file = folder + "/in.zve";
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        writeFile(file, old), chown(file.c_str(), 0, r.group), chmod(file.c_str(), r.fileMode), chmod(folder.c_str(), r.folderMode);
+        struct stat before, after;
+        ASSERT_EQ(stat(file.c_str(), &before), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            const gid_t groups[] = {100};
+            if (setgroups(1, groups) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+            ZVEKSLV = ZVEK_SILENT;
+            _exit(Zvekpot(shorter, file.c_str()) == -1 ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << r.folder << " " << status;
+        EXPECT_EQ(readFile(file), writeBytes(shorter)) << r.folder;
+        ASSERT_EQ(stat(file.c_str(), &after), 0);
+        EXPECT_EQ(std::make_tuple(after.st_ino == before.st_ino, after.st_gid, after.st_mode & 07777),
+                  std::make_tuple(r.inPlace, r.group, r.fileMode)) << r.folder;
+        EXPECT_EQ(namesIn(folder), (std::set<std::string>{".", "..", "in.zve"})) << r.folder;
+        chmod(folder.c_str(), 0755), unlink(file.c_str()), rmdir(folder.c_str());
+    }
+}
+
+// The opener's refusals say why in errno, whatever it held before: a FIFO and a device take no file's data (ENXIO), a
+// folder is a folder (EISDIR); none of them blocks, and each stays as it was.
+TEST_F(FileIO, RefusedTargetsSayWhy) {
+    TempDir d;
+    const std::string fifo = d.path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, int> rows[] = {{fifo, ENXIO}, {d.dir, EISDIR}, {"/dev/null", ENXIO}};
+    for (const auto &[path, err] : rows) {
+        for (bool write : {false, true}) {
+            bool refused = false;
+            errno = ENOENT;
+            if (write) {
+                const zvek::FileReplacement f(path.c_str());
+                EXPECT_EQ(f.fd(), -1) << path;
+                refused = f.notRegular();
+            } else {
+                EXPECT_EQ(zvek::fopenRegular(path.c_str(), &refused), nullptr) << path;
+            }
+            EXPECT_EQ(errno, err) << path << (write ? " written" : " read");
+            EXPECT_TRUE(refused) << path << (write ? " written" : " read");
+        }
+    }
+    // The library writes a FIFO that a reader holds as the stream it is, every byte.
+    Bytes got;
+    std::thread reader([&] { got = readFile(fifo); });
+    const Img image = tailImage();
+    EXPECT_EQ(Zvekpot(image, fifo.c_str()), -1);
+    reader.join();
+    EXPECT_EQ(got, writeBytes(image));
+    struct stat st;
+    EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_EQ(namesIn(d.dir), (std::set<std::string>{".", "..", "fifo"}));
 }
 
 // An allocation that fails at each step of a read fails that step with its report, and what the read had allocated is

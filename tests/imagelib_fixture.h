@@ -6,7 +6,9 @@
 
 #include "zvek.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -169,6 +171,27 @@ struct TempDir {
         rmdir(dir.c_str());
     }
     std::string path(const std::string &name) { return files.emplace_back(dir + "/" + name); }
+};
+
+// The names in a folder.
+inline std::set<std::string> namesIn(const std::string &dir) {
+    std::set<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (const dirent *e = readdir(d)) names.insert(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+// A file-size limit of n bytes while alive: a write past it fails with EFBIG where SIGXFSZ is ignored.
+struct FileSizeLimit {
+    rlimit old{};
+    explicit FileSizeLimit(rlim_t n) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit l = old;
+        l.rlim_cur = n, setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
 };
 
 // A read-only stream over a copy of bytes.

@@ -3,7 +3,12 @@
 // own format or as a common picture, with the failures they report.
 #include <QDir>
 #include <QFileOpenEvent>
+#include <sys/stat.h>
 
+#include <csignal>
+#include <random>
+
+#include "imagelib_fixture.h"
 #include "view_fixture.h"
 
 namespace {
@@ -241,4 +246,45 @@ TEST_F(ViewTest, SaveAs) {
             << r.name;
     }
     EXPECT_EQ(static_cast<float *>(controller->images[0]->vekptr)[2], 300.7f) << "the Output image is unchanged";
+}
+
+TEST_F(ViewTest, SavesKeepTheFileTheyWouldReplace) {
+    // Noise: more than 4 KiB in every format. Each road saves through a symbolic link to a good file of mode 0600.
+    std::mt19937 gen(3);
+    ZVektoolChildWindow *w = view(makeFloat({2, 100, 80}, [&](int) { return float(gen() % 256); }));
+    const std::function<void()> saveAs = [this] { mw->saveAsAct->trigger(); }, save = [w] { w->saveBufferAct->trigger(); };
+    auto contents = [](const QString &p) { QFile f(p); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); };
+    auto mode = [](const QString &p) { struct stat st; return stat(QFile::encodeName(p).constData(), &st) ? -1 : int(st.st_mode & 07777); };
+    ZvekImagePtr small(makeFloat({2, 2, 2}));
+    const std::pair<const char *, std::function<void()>> rows[] = {{"as.vek", saveAs}, {"as.png", saveAs}, {"window.zve", save},
+                                                                   {"window.png", save}};
+    for (const auto &[file, road] : rows) {
+        const QString link = path(file), target = path(QString("old-") + file);
+        const bool own = !QString(file).endsWith(".png");
+        ASSERT_TRUE(own ? Zvekpot(small.get(), QFile::encodeName(target).constData()) == -1 : QImage(2, 2, QImage::Format_RGB32).save(target));
+        ASSERT_TRUE(chmod(QFile::encodeName(target).constData(), 0600) == 0 && QFile::link(target, link));
+        const QByteArray old = contents(target);
+        const std::set<std::string> names = zt::namesIn(home.path().toStdString());
+        for (bool limited : {true, false}) {
+            sui.messages.clear(), sui.saveAnswers = {link}, sui.textAnswers = {"float"};
+            std::optional<zt::FileSizeLimit> limit;
+            if (limited) limit.emplace(4096);
+            road();
+            limit.reset();
+            EXPECT_EQ(sui.messages, messages(limited ? failed : "")) << file;
+            EXPECT_EQ(contents(target) == old, limited) << file;
+            EXPECT_TRUE(QFileInfo(link).isSymLink() && mode(target) == 0600 && zt::namesIn(home.path().toStdString()) == names) << file;
+        }
+        ZvekImagePtr back(own ? Zvekpin(QFile::encodeName(link).constData()) : nullptr);
+        EXPECT_TRUE(own ? back && back->vekdims[1].dimlen == 80 : QImage(link).size() == QSize(100, 80)) << file;
+    }
+    struct sigaction caught;  // a handler, so that the scripts it starts get the default
+    EXPECT_TRUE(sigaction(SIGXFSZ, nullptr, &caught) == 0 && caught.sa_handler != SIG_DFL && caught.sa_handler != SIG_IGN);
+    // A picture that the toolkit refuses (JPEG is at most 65,500 wide) leaves the file it would replace.
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(path("wide.jpg")));
+    const QByteArray oldJpeg = contents(path("wide.jpg"));
+    put(1, makeFloat({2, 70000, 1})), mw->outputRadios[1]->click();
+    sui.messages.clear(), sui.saveAnswers = {path("wide.jpg")}, saveAs();
+    EXPECT_EQ(sui.messages, messages(failed));
+    EXPECT_EQ(contents(path("wide.jpg")), oldJpeg);
 }
