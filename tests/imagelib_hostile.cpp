@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 #include <string>
@@ -73,7 +75,7 @@ TEST(LibHostile, ReaderRefusesStridesBeyondTheSizeModelInAnyRecordOrder) {
 }
 
 TEST(LibHostile, PointListSpanningTwoToThe31RefusedBeforeTheProduct) {
-    const std::string path = testing::TempDir() + "hostile_points.txt";
+    const std::string path = testing::TempDir() + "hostile_points_" + std::to_string(getpid()) + ".txt";
     const std::vector<std::pair<const char *, std::string>> cases = {
         {"both axes", "# 2\n0 0\n3000000000 3000000000\n"},
         {"negative corner", "# 2\n-3e9 -3e9\n0 0\n"},

@@ -5,6 +5,7 @@
 #include <array>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 using namespace opsfix;
 
@@ -201,7 +202,7 @@ TEST(Labelling, AgainstHandValuesAndTheFlatTable) {
         {"colour", 3, 2, 3, 0, 0, {0, 0, 0, 0, 22, 12, 0, 0, 0, 0, 22, 16, 0, 0, 0, 0, 0, 0}, {0, -1, -1, -1, 1, 0}, 1,
          "", ""},
     };
-    const std::string path = testing::TempDir() + "imageops_areas.txt";
+    const std::string path = testing::TempDir() + "imageops_areas_" + std::to_string(getpid()) + ".txt";
     auto readFile = [](const std::string &p) { return (std::stringstream() << std::ifstream(p).rdbuf()).str(); };
     for (const auto &[name, cols, rows, frames, es, el, in, want, n, text, areas] : rows) {
         std::remove(path.c_str());
