@@ -291,12 +291,6 @@ bool regular(int fd, bool *notRegular) {
     return false;
 }
 
-void closeKeepingErrno(int fd) {
-    const int err = errno;
-    close(fd);
-    errno = err;
-}
-
 }  // namespace
 
 OpenedFile openRegular(const char *path, int access) {
@@ -308,7 +302,7 @@ OpenedFile openRegular(const char *path, int access) {
     const int named = ::open(path, O_PATH | O_CLOEXEC);
     if (named < 0) return result;
     const bool isRegular = regular(named, &result.notRegular);
-    closeKeepingErrno(named);
+    keepingErrno([named] { close(named); });
     if (!isRegular) return result;
     // Opened without blocking in case it was swapped for a FIFO meanwhile.
     const int fd = ::open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -319,7 +313,7 @@ OpenedFile openRegular(const char *path, int access) {
     }
     const int flags = fcntl(fd, F_GETFL);
     if (!regular(fd, &result.notRegular) || flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
-        closeKeepingErrno(fd);
+        keepingErrno([fd] { close(fd); });
         return result;
     }
     result.fd = fd;
@@ -331,11 +325,7 @@ FILE *fopenRegular(const char *path, bool *notRegular) {
     if (notRegular != nullptr) *notRegular = opened.notRegular;
     if (opened.fd < 0) return nullptr;
     FILE *stream = fdopen(opened.fd, "rb");
-    if (stream == nullptr) {
-        const int err = errno;
-        close(opened.fd);
-        errno = err;
-    }
+    if (stream == nullptr) keepingErrno([&] { close(opened.fd); });
     return stream;
 }
 

@@ -17,14 +17,6 @@ namespace zvek {
 
 namespace {
 
-// Runs f, keeping errno as it was before.
-template <typename F>
-void keepingErrno(F &&f) {
-    const int err = errno;
-    f();
-    errno = err;
-}
-
 void closeIfOpen(int &fd) {
     if (fd >= 0) close(fd);
     fd = -1;

@@ -6,6 +6,7 @@
 
 #include "zvek.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -99,6 +100,15 @@ bool dispatchType(int code, F &&fn) {
 template <typename F>
 bool dispatchPlain(int code, F &&fn) {
     return isPlainType(code) && dispatchType(code, fn);
+}
+
+// Runs f, keeping errno as it was before: cleaning up after a failure
+// leaves the failure's reason.
+template <typename F>
+void keepingErrno(F &&f) {
+    const int err = errno;
+    f();
+    errno = err;
 }
 
 // Increments ZVEKDEPTH for the life of a library call.
